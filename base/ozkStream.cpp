@@ -137,7 +137,7 @@ TFileStream::TFileStream(const std::u16string& aFileName, uint32_t aMode, uint32
   if (access == fmOpenWrite) flags |= O_WRONLY;
   else if (access == fmOpenReadWrite) flags |= O_RDWR;
   else flags |= O_RDONLY;
-  if (create) flags |= O_CREAT;
+  if (create || (aMode & 0xFF00) == fmOpenOrCreate) flags |= O_CREAT;
   FHandle = ::open(path.c_str(), flags, static_cast<mode_t>(aRights));
   auto fail = [&](int err) {
     std::u16string why = UTF8ToUTF16(std::strerror(err));

@@ -69,6 +69,8 @@ enum : uint32_t {
   fmShareDenyRead = 0x0030,
   fmShareDenyNone = 0x0040,
   fmCreate = 0xFF00,
+  // With an access mode: create the file when it is missing, keep its content when it exists.
+  fmOpenOrCreate = 0x0100,
 };
 
 class TFileStream : public TStream {
