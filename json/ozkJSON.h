@@ -9,6 +9,7 @@
 // document pointers handed out are non-owning handles, valid while the owner holds them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,11 @@ enum TozkJSONtype : uint8_t {
 };
 
 // A member's scalar value: nothing, text, a 32-bit or 64-bit integer, a double or a Boolean.
+//
+// Text read by the parser is not copied out of the document's source text until someone asks
+// for it as a std::u16string (Text, Data, a copy); a copy of a value always owns its text.
+// That makes reading a value logically const but not safe to share between threads, like
+// the rest of the document.
 class TozkJSONValue {
 public:
   TozkJSONValue() = default;
@@ -39,20 +45,43 @@ public:
   TozkJSONValue(int64_t aValue) : FData(aValue) {}
   TozkJSONValue(double aValue) : FData(aValue) {}
   TozkJSONValue(bool aValue) : FData(aValue) {}
+  TozkJSONValue(const TozkJSONValue& aOther);
+  TozkJSONValue(TozkJSONValue&& aOther) noexcept = default;
+  TozkJSONValue& operator=(const TozkJSONValue& aOther);
+  TozkJSONValue& operator=(TozkJSONValue&& aOther) noexcept = default;
 
-  bool IsEmpty() const { return FData.index() == 0; }
-  bool IsText() const { return FData.index() == 1; }
+  bool IsEmpty() const { return FData.index() == 0 && !FSource; }
+  bool IsText() const { return FData.index() == 1 || FSource; }
   // Integers in decimal, a double in the writer's number format, a Boolean as "true" or
   // "false", nothing as empty text.
   std::u16string AsString() const;
-  // The stored text, or empty when the value is not text (no conversion, no copy).
+  // The stored text, or empty when the value is not text (no conversion).
   const std::u16string& Text() const;
+  // The stored text without building a string; empty when the value is not text. Valid
+  // while the value is unchanged and its document holds it.
+  std::u16string_view TextView() const;
 
   using TData = std::variant<std::monostate, std::u16string, int32_t, int64_t, double, bool>;
-  const TData& Data() const { return FData; }
+  const TData& Data() const {
+    Materialize();
+    return FData;
+  }
 
 private:
-  TData FData;
+  friend class TozkJSONParser;
+
+  void Materialize() const {
+    if (FSource) {
+      FData.template emplace<std::u16string>(FSource, FSourceLength);
+      FSource = nullptr;
+    }
+  }
+
+  mutable TData FData;
+  // Parsed text still standing in the document's source (or a static literal); it takes
+  // precedence over FData while set.
+  mutable const char16_t* FSource = nullptr;
+  size_t FSourceLength = 0;
 };
 
 class TozkObjectJSON;
@@ -95,8 +124,11 @@ public:
 
   void Clear();
   // Replaces the content by the parse of aText. Never fails: parsing stops at the first fault
-  // and keeps the members read before it.
+  // and keeps the members read before it. The document keeps its own copy of the text (the
+  // rvalue form adopts the string), so aText may be anything, even text of this document.
   void Read(std::u16string_view aText);
+  void Read(std::u16string&& aText);
+  void Read(const char16_t* aText) { Read(std::u16string_view(aText)); }
   std::u16string Text() const;
 
   // Deep copy of another document (members, nested documents and flags).
@@ -104,26 +136,60 @@ public:
 
   const std::vector<std::unique_ptr<TozkObjectJSON>>& Members() const { return FData; }
 
+  // Nesting depth (containers, the document itself counted) beyond which Read stops as at
+  // any other fault. The library itself walks documents without recursion; the bound keeps
+  // hostile input from reaching code that walks a parsed document recursively.
+  static constexpr int MaxDepth = 512;
+
 private:
   friend class TozkJSONParser;
   friend class TozkJSONWriter;
+  friend class TozkObjectJSON;
+
+  // Frees every member without recursing once per nesting level.
+  void FreeMembers();
+  void Parse();
 
   bool FIsArray = false;
-  std::vector<std::unique_ptr<TozkObjectJSON>> FData;
   bool FEscapeStrings = false;
+  std::vector<std::unique_ptr<TozkObjectJSON>> FData;
+  // The text of the last Read. Names and texts of the members it produced (nested documents
+  // included) point into it until they are asked for as strings; it lives until the next
+  // Read, Clear or the document's end, when those members are gone too.
+  std::u16string FSource;
 };
 
 // A member. Members are plain objects (not components): a document may hold hundreds of
 // thousands of them, and none is ever given an owner other than its document.
-class TozkObjectJSON {
+//
+// Members come from small per-thread blocks instead of the general heap (parsing allocates
+// one per value); new/delete and std::unique_ptr work as usual, from any thread. A block
+// goes back to the heap when its last member is freed.
+class TozkObjectJSON final {
 public:
-  TozkObjectJSON();
+  TozkObjectJSON() = default;
   ~TozkObjectJSON();
   TozkObjectJSON(const TozkObjectJSON&) = delete;
   TozkObjectJSON& operator=(const TozkObjectJSON&) = delete;
 
-  const std::u16string& Name() const { return FName; }
-  void SetName(std::u16string aName) { FName = std::move(aName); }
+  static void* operator new(size_t aSize);
+  static void operator delete(void* aPointer) noexcept;
+
+  const std::u16string& Name() const {
+    if (FNameSource) {
+      FName.assign(FNameSource, FNameLength);
+      FNameSource = nullptr;
+    }
+    return FName;
+  }
+  // The name without building a string.
+  std::u16string_view NameView() const {
+    return FNameSource ? std::u16string_view(FNameSource, FNameLength) : std::u16string_view(FName);
+  }
+  void SetName(std::u16string aName) {
+    FName = std::move(aName);
+    FNameSource = nullptr;
+  }
   // Object member: the nested document's Text; list member: the nested document is marked as
   // an array and its Text returned; any other kind: the stored value.
   TozkJSONValue Value();
@@ -156,11 +222,19 @@ private:
   friend class TozkJSONParser;
   friend class TozkJSONWriter;
 
+  // Frees every member of aList (nested documents must be empty by now) and empties it,
+  // settling block counts once per run of members from the same block.
+  static void DeleteMany(std::vector<std::unique_ptr<TozkObjectJSON>>& aList) noexcept;
+
+  // The small fields sit together to keep a member small (documents hold many).
   bool FQuoted = true;
-  TozkJSONValue FValue;
-  std::u16string FName;
-  std::unique_ptr<TozkJSON> FJSONObject;
   TozkJSONtype FJSONType = ozkJSONUndefined;
+  uint32_t FNameLength = 0;
+  TozkJSONValue FValue;
+  // A parsed name stands in the document's source until Name() copies it into FName.
+  mutable const char16_t* FNameSource = nullptr;
+  mutable std::u16string FName;
+  std::unique_ptr<TozkJSON> FJSONObject;
 };
 
 // Error of JSONUnescape: "Unexpected end of string" or "Invalid code at position %d".
@@ -175,4 +249,5 @@ std::u16string JSONUnescape(std::u16string_view aText);
 std::u16string JSONEscape(std::u16string_view aText);
 // The writer's number format of a double: at most 15 significant digits, fixed notation for
 // magnitudes from 0.00001 with at most 15 integer digits, else scientific with "E".
+// Infinities and NaN give "INF", "-INF" and "NAN" (the writer writes such members as null).
 std::u16string JSONFloatToStr(double aValue);
