@@ -103,10 +103,24 @@ std::u16string UTF8ToUTF16(std::string_view aText) {
 
 std::string UTF16ToUTF8(std::u16string_view aText) {
   const size_t n = aText.size();
-  std::string out;
-  out.resize(n * 3);
-  char* d = out.data();
   const char16_t* s = aText.data();
+  // Exact size first, so the result is allocated once and never zero-filled beyond its length.
+  size_t bytes = 0;
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t c = s[i];
+    if (c < 0x80) bytes += 1;
+    else if (c < 0x800) bytes += 2;
+    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      bytes += 4;
+      ++i;
+    } else bytes += 3;
+  }
+  std::string out(bytes, '\0');
+  char* d = out.data();
+  if (bytes == n) { // all ASCII
+    for (size_t i = 0; i < n; ++i) d[i] = static_cast<char>(s[i]);
+    return out;
+  }
   for (size_t i = 0; i < n; ++i) {
     uint32_t c = s[i];
     if (c < 0x80) {
@@ -130,7 +144,6 @@ std::string UTF16ToUTF8(std::u16string_view aText) {
       *d++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
-  out.resize(static_cast<size_t>(d - out.data()));
   return out;
 }
 
