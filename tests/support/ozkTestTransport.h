@@ -1,0 +1,99 @@
+// In-memory transports for I/O handler tests: TTestMemoryIOHandler is a TIdIOHandler whose
+// "peer" is a byte string handed out a fixed number of bytes per read (to exercise every split
+// point of a buffer), whose writes are recorded, and whose n-th transport operation can be made
+// to fail (to run every error path).
+//
+// Typical use:
+//   for (int chunk = 1; chunk <= int(fixture.size()); ++chunk) {
+//     ozktest::TTestMemoryIOHandler io;
+//     io.SetInput(fixture);
+//     io.SetChunkSize(chunk);
+//     io.Open();
+//     EXPECT_EQ(io.ReadLn(), u"first line");
+//   }
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/ozkIdIOHandler.h"
+
+namespace ozktest {
+
+class TTestMemoryIOHandler : public TIdIOHandler {
+ public:
+  // What a read meets once the input is used up.
+  enum TEnd {
+    teClose, // the read returns 0: the peer closed
+    teStall, // nothing is readable: a wait for data times out (at once; no real waiting)
+    teError, // the read fails with EndError()
+  };
+
+  explicit TTestMemoryIOHandler(TComponent* AOwner = nullptr);
+  ~TTestMemoryIOHandler() override;
+
+  // Not registered with the handler registry unless a test does so.
+  static TIdIOHandlerClass ClassType();
+
+  void SetInput(std::string_view ABytes) {
+    FInput.assign(ABytes);
+    FInputPos = 0;
+  }
+  void AddInput(std::string_view ABytes) { FInput.append(ABytes); }
+  // Most bytes one read hands out (0: as many as the reader asks for).
+  void SetChunkSize(int AValue) { FChunkSize = AValue; }
+  // Most bytes one write takes (0: all), to exercise partial writes.
+  void SetSendChunkSize(int AValue) { FSendChunkSize = AValue; }
+  void SetEnd(TEnd AEnd, int AError = 10054) {
+    FEnd = AEnd;
+    FEndError = AError;
+  }
+  // Makes transport operation number AOperation (1-based, reads and writes counted together)
+  // fail with AError. With ARaise the failure raises the socket error directly (as a socket
+  // does); otherwise the operation returns -1 and the handler translates it.
+  void FailOperation(int AOperation, int AError = 10054, bool ARaise = false);
+  int OperationCount() const { return FOperations; }
+  // Every byte the handler sent (after its interceptor).
+  const std::string& Written() const { return FWritten; }
+  // The size of every successful read, in order.
+  const std::vector<int>& ReadSizes() const { return FReadSizes; }
+  bool TransportOpen() const { return FTransportOpen; }
+  size_t InputLeft() const { return FInput.size() - FInputPos; }
+
+  void Open() override;
+  void Close() override;
+  // As the socket handler: connected while the transport is open, or bytes are still buffered.
+  bool Connected() override;
+  void CheckForDisconnect(bool ARaiseExceptionIfDisconnected = true,
+                          bool AIgnoreBuffer = false) override;
+  bool Readable(int AMSec = IdTimeoutDefault) override;
+
+ protected:
+  int ReceiveFromTransport(uint8_t* VBuffer, int ALength) override;
+  int SendToTransport(const TIdBytes& ABuffer, int AOffset, int ALength) override;
+  bool TransportIsAvailable() override { return FTransportOpen; }
+  int TranslateTransportError(int AResult) override;
+  void RaiseTransportError(int AErr) override;
+
+ private:
+  // Counts an operation; true when this one is to fail (after raising, when so configured).
+  bool NextOperationFails();
+
+  std::string FInput;
+  size_t FInputPos = 0;
+  int FChunkSize = 0;
+  int FSendChunkSize = 0;
+  TEnd FEnd = teClose;
+  int FEndError = 10054;
+  int FFailAt = 0;
+  int FFailError = 10054;
+  bool FFailRaises = false;
+  int FOperations = 0;
+  int FLastError = 0;
+  bool FTransportOpen = false;
+  std::string FWritten;
+  std::vector<int> FReadSizes;
+};
+
+} // namespace ozktest
