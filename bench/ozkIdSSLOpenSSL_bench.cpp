@@ -1,0 +1,128 @@
+// TLS half of the transport benchmark: 1 GiB sent by the loopback test server (TLS 1.3,
+// TLS_AES_128_GCM_SHA256) and received once through the TLS handler's ReadStream into a sink,
+// and once by a bare SSL_read loop over a plain socket, in the same run. The ratio of the two
+// rates is the handler's cost.
+#include <benchmark/benchmark.h>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include "base/ozkStream.h"
+#include "net/ozkIdSSLOpenSSL.h"
+#include "support/ozkTestTLS.h"
+
+namespace {
+
+constexpr int64_t kBytes = int64_t(1) << 30;
+
+// Counts what is written and keeps nothing.
+class TSinkStream : public TStream {
+public:
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void*, int64_t aCount) override {
+    FPosition += aCount;
+    if (FPosition > FSize) FSize = FPosition;
+    return aCount;
+  }
+  int64_t Seek(int64_t aOffset, TSeekOrigin aOrigin) override {
+    if (aOrigin == TSeekOrigin::soBeginning)
+      FPosition = aOffset;
+    else if (aOrigin == TSeekOrigin::soCurrent)
+      FPosition += aOffset;
+    else
+      FPosition = FSize + aOffset;
+    return FPosition;
+  }
+  int64_t Size() override { return FSize; }
+  void SetSize(int64_t aNewSize) override { FSize = aNewSize; }
+
+private:
+  int64_t FPosition = 0;
+  int64_t FSize = 0;
+};
+
+ozktest::TTestTLSServer& Server() {
+  static ozktest::TTestTLSServer server(
+      [] {
+        ozktest::TTestTLSServerOptions o;
+        o.MinVersion = TLS1_3_VERSION;
+        o.CipherSuites = "TLS_AES_128_GCM_SHA256";
+        o.IOTimeoutMs = 60000;
+        return o;
+      }(),
+      ozktest::SendBytesBehaviour(kBytes, ozktest::TTestTLSEnd::WaitForClient));
+  return server;
+}
+
+void BM_TLSReceive_BareSSLRead(benchmark::State& state) {
+  uint16_t port = Server().Port();
+  SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+  SSL_CTX_set_min_proto_version(ctx, TLS1_3_VERSION);
+  std::vector<uint8_t> buf(32768);
+  for (auto _ : state) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(port);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+      throw std::runtime_error("connect failed");
+    SSL* ssl = SSL_new(ctx);
+    SSL_set_fd(ssl, fd);
+    if (SSL_connect(ssl) != 1) throw std::runtime_error("handshake failed");
+    int64_t total = 0;
+    while (total < kBytes) {
+      int n = SSL_read(ssl, buf.data(), static_cast<int>(buf.size()));
+      if (n <= 0) throw std::runtime_error("read failed");
+      total += n;
+    }
+    benchmark::DoNotOptimize(buf.data());
+    SSL_shutdown(ssl);
+    SSL_free(ssl);
+    close(fd);
+  }
+  SSL_CTX_free(ctx);
+  state.SetBytesProcessed(state.iterations() * kBytes);
+}
+
+void BM_TLSReceive_HandlerReadStream(benchmark::State& state) {
+  uint16_t port = Server().Port();
+  for (auto _ : state) {
+    TIdSSLIOHandlerSocketOpenSSL io;
+    io.SetPassThrough(false);
+    io.SSLOptions().SetMethod(sslvTLSv1_3);
+    io.SSLOptions().SetMode(sslmClient);
+    io.SetHost(u"127.0.0.1");
+    io.SetPort(port);
+    io.Open();
+    TSinkStream sink;
+    io.ReadStream(&sink, kBytes);
+    if (sink.Position() != kBytes) throw std::runtime_error("short read");
+    io.Close();
+  }
+  state.SetBytesProcessed(state.iterations() * kBytes);
+}
+
+} // namespace
+
+BENCHMARK(BM_TLSReceive_BareSSLRead)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+BENCHMARK(BM_TLSReceive_HandlerReadStream)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+
+BENCHMARK_MAIN();
