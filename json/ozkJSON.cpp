@@ -3,6 +3,10 @@
 // The parser lives in ozkJSONParser.cpp, the writer in ozkJSONWriter.cpp.
 #include "json/ozkJSON.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <charconv>
 #include <cmath>
 
@@ -332,64 +336,96 @@ constexpr char16_t kHexUpper[] = u"0123456789ABCDEF";
 
 } // namespace
 
-std::u16string JSONUnescape(std::u16string_view aText) {
-  const size_t n = aText.size();
-  size_t first = aText.find(u'\\');
-  if (first == std::u16string_view::npos) return std::u16string(aText);
-  std::u16string out;
-  out.reserve(n);
-  out.append(aText.substr(0, first));
-  for (size_t i = first; i < n; ++i) {
-    char16_t c = aText[i];
-    if (c != u'\\') {
-      out.push_back(c);
-      continue;
+namespace {
+
+// Copies aText[aFrom..] to aDest[aTo..] up to the next backslash (or the end) and moves both
+// positions there. aTo never passes aFrom, so whole-block stores stay inside a destination as
+// long as the source. Long message texts with few escapes are the common case.
+void CopyToBackslash(const char16_t* aText, size_t aLength, size_t& aFrom, char16_t* aDest,
+                     size_t& aTo) {
+  size_t from = aFrom, to = aTo;
+#if defined(__SSE2__)
+  const __m128i backslash = _mm_set1_epi16(u'\\');
+  while (from + 8 <= aLength) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + from));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(aDest + to), block);
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, backslash)));
+    if (mask) {
+      size_t lane = static_cast<size_t>(__builtin_ctz(mask)) / 2;
+      aFrom = from + lane;
+      aTo = to + lane;
+      return;
     }
-    if (i + 1 >= n) throw EozkJSONError(u"Unexpected end of string");
-    const size_t at = i; // position of the backslash, reported 1-based
-    char16_t e = aText[++i];
-    switch (e) {
+    from += 8;
+    to += 8;
+  }
+#endif
+  while (from < aLength && aText[from] != u'\\') aDest[to++] = aText[from++];
+  aFrom = from;
+  aTo = to;
+}
+
+[[noreturn]] void InvalidCode(size_t aBackslash) {
+  throw EozkJSONError(Format(u"Invalid code at position %d", static_cast<int64_t>(aBackslash + 1)));
+}
+
+} // namespace
+
+std::u16string JSONUnescape(std::u16string_view aText) {
+  const char16_t* text = aText.data();
+  const size_t n = aText.size();
+  std::u16string out(n, u'\0'); // decoding never lengthens the text
+  char16_t* dest = out.data();
+  size_t from = 0, to = 0;
+  CopyToBackslash(text, n, from, dest, to);
+  while (from < n) {
+    if (from + 1 >= n) throw EozkJSONError(u"Unexpected end of string");
+    char16_t decoded;
+    size_t used = 2;
+    switch (text[from + 1]) {
     case u'\\':
     case u'"':
     case u'/':
-      out.push_back(e);
+      decoded = text[from + 1];
       break;
     case u'r':
     case u'R':
-      out.push_back(u'\r');
+      decoded = u'\r';
       break;
     case u'n':
     case u'N':
-      out.push_back(u'\n');
+      decoded = u'\n';
       break;
     case u't':
     case u'T':
-      out.push_back(u'\t');
+      decoded = u'\t';
       break;
     case u'b':
-      out.push_back(u'\b');
+      decoded = u'\b';
       break;
     case u'f':
-      out.push_back(u'\f');
+      decoded = u'\f';
       break;
     case u'u': {
-      if (n - (i + 1) < 4)
-        throw EozkJSONError(Format(u"Invalid code at position %d", static_cast<int64_t>(at + 1)));
+      if (n - from < 6) InvalidCode(from);
       unsigned code = 0;
-      for (size_t k = 1; k <= 4; ++k) {
-        int h = HexValue(aText[i + k]);
-        if (h < 0)
-          throw EozkJSONError(Format(u"Invalid code at position %d", static_cast<int64_t>(at + 1)));
+      for (size_t k = 2; k < 6; ++k) {
+        int h = HexValue(text[from + k]);
+        if (h < 0) InvalidCode(from);
         code = code * 16 + static_cast<unsigned>(h);
       }
-      out.push_back(static_cast<char16_t>(code));
-      i += 4;
+      decoded = static_cast<char16_t>(code);
+      used = 6;
       break;
     }
     default:
-      throw EozkJSONError(Format(u"Invalid code at position %d", static_cast<int64_t>(at + 1)));
+      InvalidCode(from);
     }
+    dest[to++] = decoded;
+    from += used;
+    CopyToBackslash(text, n, from, dest, to);
   }
+  out.resize(to);
   return out;
 }
 

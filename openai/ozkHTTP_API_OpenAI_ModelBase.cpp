@@ -7,10 +7,6 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "base/ozkException.h"
 #include "base/ozkFormat.h"
 #include "base/ozkText.h"
@@ -36,6 +32,8 @@ bool IsNullText(std::u16string_view aText) {
   return aText.empty() || aText == u"null";
 }
 
+std::u16string UnescapeText(std::u16string_view aText) { return JSONUnescape(aText); }
+
 // Calls aUse with the member's text: the stored text itself when it is held as text (no copy),
 // else the text MemberText builds.
 template <class F> auto WithMemberText(TozkObjectJSON& aMember, F aUse) {
@@ -44,133 +42,6 @@ template <class F> auto WithMemberText(TozkObjectJSON& aMember, F aUse) {
     return aUse(aMember.StoredValue().TextView());
   std::u16string lText = MemberText(aMember);
   return aUse(std::u16string_view(lText));
-}
-
-// Backslashes are looked for four code units at a time: a lane equal to the backslash becomes
-// zero after the exclusive or, and the subtraction borrows into the top bit of exactly the zero
-// lanes (the lowest one is exact, which is the one used).
-constexpr uint64_t kLaneOnes = 0x0001000100010001ULL;
-constexpr uint64_t kLaneHigh = 0x8000800080008000ULL;
-constexpr uint64_t kLaneBackslash = 0x005C005C005C005CULL;
-
-// Lane (0..3) of the first backslash in a word of four code units, or 4.
-inline size_t BackslashLane(uint64_t aWord) {
-  aWord ^= kLaneBackslash;
-  uint64_t lZero = (aWord - kLaneOnes) & ~aWord & kLaneHigh;
-  return lZero ? static_cast<size_t>(__builtin_ctzll(lZero)) / 16 : 4;
-}
-
-// Copies code units from aText[aFrom] to aDest[aTo] up to the next backslash (or the end) and
-// moves both positions there. aTo never passes aFrom, so whole-block stores stay inside a
-// destination as long as the source.
-void CopyToBackslash(const char16_t* aText, size_t aLength, size_t& aFrom, char16_t* aDest,
-                     size_t& aTo) {
-  size_t lFrom = aFrom, lTo = aTo;
-#if defined(__SSE2__)
-  const __m128i lBackslash = _mm_set1_epi16(u'\\');
-  while (lFrom + 8 <= aLength) {
-    __m128i lBlock = _mm_loadu_si128(reinterpret_cast<const __m128i*>(aText + lFrom));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(aDest + lTo), lBlock);
-    unsigned lMask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(lBlock, lBackslash)));
-    if (lMask) {
-      size_t lLane = static_cast<size_t>(__builtin_ctz(lMask)) / 2;
-      aFrom = lFrom + lLane;
-      aTo = lTo + lLane;
-      return;
-    }
-    lFrom += 8;
-    lTo += 8;
-  }
-#endif
-  while (lFrom + 4 <= aLength) {
-    uint64_t lWord;
-    std::memcpy(&lWord, aText + lFrom, sizeof lWord);
-    std::memcpy(aDest + lTo, &lWord, sizeof lWord);
-    size_t lLane = BackslashLane(lWord);
-    lFrom += lLane;
-    lTo += lLane;
-    if (lLane < 4) {
-      aFrom = lFrom;
-      aTo = lTo;
-      return;
-    }
-  }
-  while (lFrom < aLength && aText[lFrom] != u'\\') aDest[lTo++] = aText[lFrom++];
-  aFrom = lFrom;
-  aTo = lTo;
-}
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
-// JSONUnescape of aText, built for long texts with few escapes: the text is copied and scanned
-// in one pass. Anything the table below does not decode (an unknown escape, a short or
-// non-hexadecimal \u, a final backslash) goes to JSONUnescape with the whole text, which raises
-// the error with its position in the text. The tests compare the two on every escape.
-std::u16string UnescapeLongText(std::u16string_view aText) {
-  const char16_t* lText = aText.data();
-  const size_t lLength = aText.size();
-  std::u16string lOut(lLength, u'\0');
-  char16_t* lDest = lOut.data();
-  size_t lFrom = 0, lTo = 0;
-  CopyToBackslash(lText, lLength, lFrom, lDest, lTo);
-  while (lFrom < lLength) {
-    if (lFrom + 1 >= lLength) return JSONUnescape(aText);
-    char16_t lDecoded;
-    size_t lUsed = 2;
-    switch (lText[lFrom + 1]) {
-    case u'\\':
-      lDecoded = u'\\';
-      break;
-    case u'"':
-      lDecoded = u'"';
-      break;
-    case u'/':
-      lDecoded = u'/';
-      break;
-    case u'r':
-    case u'R':
-      lDecoded = u'\r';
-      break;
-    case u'n':
-    case u'N':
-      lDecoded = u'\n';
-      break;
-    case u't':
-    case u'T':
-      lDecoded = u'\t';
-      break;
-    case u'b':
-      lDecoded = u'\b';
-      break;
-    case u'f':
-      lDecoded = u'\f';
-      break;
-    case u'u': {
-      if (lLength - lFrom < 6) return JSONUnescape(aText);
-      unsigned lCode = 0;
-      for (size_t k = 2; k < 6; ++k) {
-        int lDigit = HexDigit(lText[lFrom + k]);
-        if (lDigit < 0) return JSONUnescape(aText);
-        lCode = lCode * 16 + static_cast<unsigned>(lDigit);
-      }
-      lDecoded = static_cast<char16_t>(lCode);
-      lUsed = 6;
-      break;
-    }
-    default:
-      return JSONUnescape(aText);
-    }
-    lDest[lTo++] = lDecoded;
-    lFrom += lUsed;
-    CopyToBackslash(lText, lLength, lFrom, lDest, lTo);
-  }
-  lOut.resize(lTo);
-  return lOut;
 }
 
 // --- Reading a member without writing and parsing it ---------------------------------------------
@@ -259,10 +130,6 @@ bool SameASCII(std::u16string_view aText, std::u16string_view aWord) {
 }
 
 } // namespace
-
-std::u16string OpenAIUnescape(std::u16string_view aText) {
-  return UnescapeLongText(aText);
-}
 
 // --- Conversions ---------------------------------------------------------------------------------
 
@@ -492,7 +359,7 @@ TozkObjectJSON* TozkOpenAIClass::HolderOf(std::u16string_view aName, std::u16str
 
 std::u16string TozkOpenAIClass::ReadString(std::u16string_view aName, TozkObjectJSON* aMember) {
   TozkObjectJSON* lMember = FindMember(aName, aMember);
-  return lMember ? WithMemberText(*lMember, OpenAIUnescape) : std::u16string();
+  return lMember ? WithMemberText(*lMember, UnescapeText) : std::u16string();
 }
 
 int32_t TozkOpenAIClass::ReadInteger(std::u16string_view aName, TozkObjectJSON* aMember) {
@@ -523,7 +390,7 @@ std::u16string TozkOpenAIClass::ItemType(TozkObjectJSON& aItem) {
   TozkJSON* lNested = aItem.NestedJSON();
   TozkObjectJSON* lType = lNested ? lNested->GetNode(u"type") : nullptr;
   if (!lType) return {};
-  return WithMemberText(*lType, OpenAIUnescape);
+  return WithMemberText(*lType, UnescapeText);
 }
 
 void TozkOpenAIClass::ReadStringList(std::u16string_view aName, TStringList& aList,

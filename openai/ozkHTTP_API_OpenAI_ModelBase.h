@@ -172,8 +172,6 @@ class TozkOpenAIClass {
 int32_t OpenAITextToInteger(std::u16string_view aText);
 double OpenAITextToDouble(std::u16string_view aText);
 bool OpenAITextToBoolean(std::u16string_view aText);
-// JSONUnescape, with the same results and errors, faster on long texts with few escapes.
-std::u16string OpenAIUnescape(std::u16string_view aText);
 
 // The document that Read(aMember.Value()) gives, built by copying the member's nested document
 // when its text would parse back to the same tree (always the case for parsed documents), else

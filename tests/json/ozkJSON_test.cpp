@@ -260,3 +260,18 @@ TEST(JSONEscaping, UnescapeDecodesEveryEscape) {
   EXPECT_EQ(UnescapeError(u"\\U0041"), u"Invalid code at position 1");
   EXPECT_EQ(UnescapeError(u"\u00e9\U0001F600\\x"), u"Invalid code at position 4");
 }
+
+// Runs between escapes are copied in blocks: escapes and faults at every offset of a block must
+// decode, and report positions, as anywhere else.
+TEST(JSONEscaping, UnescapeAtEveryBlockOffset) {
+  for (size_t offset = 0; offset < 20; ++offset) {
+    const std::u16string pad(offset, u'a');
+    EXPECT_EQ(JSONUnescape(pad + u"\\n" + pad + u"\\u00e9\\\\" + pad + u"\\\"" + pad),
+              pad + u"\n" + pad + u"\u00e9\\" + pad + u"\"" + pad);
+    EXPECT_EQ(UnescapeError(pad + u"\\q" + pad),
+              u"Invalid code at position " + IntToStr(static_cast<int64_t>(offset + 1)));
+    EXPECT_EQ(UnescapeError(pad + u"\\"), u"Unexpected end of string");
+    EXPECT_EQ(UnescapeError(pad + u"\\u00e"),
+              u"Invalid code at position " + IntToStr(static_cast<int64_t>(offset + 1)));
+  }
+}

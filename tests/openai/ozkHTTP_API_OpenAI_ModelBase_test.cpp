@@ -98,48 +98,6 @@ TEST(OpenAIReaders, BooleanConversion) {
   EXPECT_EQ(ConvertError([] { OpenAITextToBoolean(u"1"); }), u"'1' is not a valid boolean value");
 }
 
-// The reader's own decoding of long texts must agree with JSONUnescape on every escape: the
-// same text, or the same error.
-TEST(OpenAIReaders, UnescapeAgreesWithTheLibrary) {
-  auto Same = [](const std::u16string& aText) {
-    std::u16string lExpected, lActual;
-    try {
-      lExpected = JSONUnescape(aText);
-    } catch (const EozkJSONError& e) {
-      lExpected = u"error: " + e.Message();
-    }
-    try {
-      lActual = OpenAIUnescape(aText);
-    } catch (const EozkJSONError& e) {
-      lActual = u"error: " + e.Message();
-    }
-    return lExpected == lActual;
-  };
-  int lDifferences = 0;
-  // Every escape character below U+0180, then a sample of the rest (they all fail alike).
-  for (unsigned c = 0; c <= 0xFFFF; c += c < 0x180 ? 1 : 97)
-    if (!Same(std::u16string(u"abcdefg\\") + static_cast<char16_t>(c) + u"hijkl")) ++lDifferences;
-  const char16_t lDigits[] = u"09afAFgG \"\\u";
-  for (char16_t a : lDigits)
-    for (char16_t b : lDigits)
-      for (char16_t c : lDigits)
-        for (char16_t d : lDigits)
-          if (!Same(std::u16string(u"x\\u") + a + b + c + d + u"yz")) ++lDifferences;
-  for (const char16_t* lText :
-       {u"", u"plain", u"\\", u"abc\\", u"\\u", u"\\u12", u"tail \\u00e", u"\\\\\\\\",
-        u"0123456789\\n0123456789\\\"\\u00e9\\u30104:0\\u2020\\/\\t\\r\\b\\f end"})
-    if (!Same(lText)) ++lDifferences;
-  // Escapes at every place of the blocks the text is scanned in.
-  for (size_t lOffset = 0; lOffset < 20; ++lOffset) {
-    std::u16string lPad(lOffset, u'a');
-    if (!Same(lPad + u"\\n" + lPad + u"\\u00e9\\\\" + lPad + u"\\\"" + lPad)) ++lDifferences;
-    if (!Same(lPad + u"\\q" + lPad)) ++lDifferences;
-    if (!Same(lPad + u"\\")) ++lDifferences;
-  }
-  EXPECT_EQ(lDifferences, 0);
-  EXPECT_EQ(OpenAIUnescape(u"0123456789\\n\\u00e9"), u"0123456789\n\u00e9");
-}
-
 TEST(OpenAIReaders, MembersOfEveryKind) {
   TozkOpenAIClass lObject(uR"({"s":"a\nb \u00e9","n":null,"i":42,"q":"12","f":1.5,)"
                           uR"("b":true,"o":{"k":"v","z":null},"l":[1,"x"],"bad":"a\qb"})");
