@@ -223,19 +223,19 @@ void TIdEntityHeaderInfo::ParseRawHeaders() {
   if (!range.empty()) {
     // units SP start "-" end "/" instance-length; "*" in place of a number leaves it -1.
     const size_t sp = range.find(u' ');
-    const std::u16string_view spec = sp == std::u16string::npos
+    const std::u16string_view byteRange = sp == std::u16string::npos
                                          ? std::u16string_view(range)
                                          : std::u16string_view(range).substr(sp + 1);
     if (sp != std::u16string::npos) FContentRangeUnits = range.substr(0, sp);
-    const size_t slash = spec.find(u'/');
-    const std::u16string_view span = spec.substr(0, slash);
+    const size_t slash = byteRange.find(u'/');
+    const std::u16string_view span = byteRange.substr(0, slash);
     const size_t dash = span.find(u'-');
     if (dash != std::u16string_view::npos) {
       FContentRangeStart = Int64OrMinusOne(span.substr(0, dash));
       FContentRangeEnd = Int64OrMinusOne(span.substr(dash + 1));
     }
     if (slash != std::u16string_view::npos)
-      FContentRangeInstanceLength = Int64OrMinusOne(spec.substr(slash + 1));
+      FContentRangeInstanceLength = Int64OrMinusOne(byteRange.substr(slash + 1));
   }
 
   const std::u16string date = raw.Values(u"Date");
