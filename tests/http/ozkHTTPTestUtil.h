@@ -1,0 +1,82 @@
+// Helpers shared by the HTTP engine and executor tests: reading whole requests on a scripted
+// loopback connection, building responses, and text conversions for assertions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/ozkStream.h"
+#include "base/ozkText.h"
+#include "support/ozkTestLoopback.h"
+
+namespace ozkhttptest {
+
+inline std::string U8(const std::u16string& AText) {
+  return UTF16ToUTF8(AText);
+}
+inline std::u16string U16(std::string_view AText) {
+  return UTF8ToUTF16(AText);
+}
+
+inline std::string StreamText(TMemoryStream& AStream) {
+  return std::string(AStream.Bytes().begin(), AStream.Bytes().end());
+}
+
+// One request as the scripted peer read it.
+struct TWireRequest {
+  std::string Head; // request line and headers, with the final empty line
+  std::string Body; // the bytes announced by Content-Length
+};
+
+// Reads requests one after another from a scripted connection. Each Next() waits for a whole
+// head and then for the body that its Content-Length announces.
+class TRequestReader {
+ public:
+  explicit TRequestReader(ozktest::TTestPeerConnection& AConn) : FConn(AConn) {}
+
+  bool Next(TWireRequest& ARequest, int ATimeoutMs = 3000) {
+    if (!FConn.ReadUntil("\r\n\r\n", ATimeoutMs)) return false;
+    std::string all = FConn.Received();
+    size_t end = all.find("\r\n\r\n", FCursor);
+    if (end == std::string::npos) return false;
+    ARequest.Head = all.substr(FCursor, end + 4 - FCursor);
+    size_t length = 0;
+    size_t p = FindHeader(ARequest.Head, "content-length:");
+    if (p != std::string::npos) length = std::stoul(ARequest.Head.substr(p + 15));
+    FCursor = end + 4;
+    if (length > 0) {
+      if (!FConn.ReadBytes(length, ATimeoutMs)) return false;
+      ARequest.Body = FConn.Received().substr(FCursor, length);
+      FCursor += length;
+    } else {
+      ARequest.Body.clear();
+    }
+    return true;
+  }
+
+  static size_t FindHeader(const std::string& AHead, const std::string& ALowerName) {
+    std::string lower;
+    for (char c : AHead) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    size_t p = lower.find("\r\n" + ALowerName);
+    return p == std::string::npos ? p : p + 2;
+  }
+
+ private:
+  ozktest::TTestPeerConnection& FConn;
+  size_t FCursor = 0;
+};
+
+// "HTTP/1.1 <status>" with the given header lines, a Content-Length for ABody (unless
+// AContentLength is false) and the body.
+inline std::string Response(const std::string& AStatus, const std::vector<std::string>& AHeaders,
+                            const std::string& ABody = std::string(), bool AContentLength = true) {
+  std::string r = "HTTP/1.1 " + AStatus + "\r\n";
+  for (const auto& h : AHeaders) r += h + "\r\n";
+  if (AContentLength) r += "Content-Length: " + std::to_string(ABody.size()) + "\r\n";
+  r += "\r\n" + ABody;
+  return r;
+}
+
+} // namespace ozkhttptest

@@ -1,0 +1,191 @@
+// Peers that misbehave on purpose: every request ends with the engine's exception or a
+// connection error within its time-out, with memory bounded by what actually arrived.
+#include "http/ozkIdHTTP.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "http/ozkHTTPTestUtil.h"
+#include "support/ozkTestLoopback.h"
+
+using namespace ozkhttptest;
+using ozktest::TTestPeerConnection;
+using ozktest::TTestScriptedServer;
+
+namespace {
+
+std::u16string URL(const TTestScriptedServer& AServer) {
+  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + u"/x";
+}
+
+// Reads the request, then runs AReply.
+ozktest::TTestConnectionScript AfterRequest(std::function<void(TTestPeerConnection&)> AReply) {
+  return [AReply](TTestPeerConnection& c) {
+    TRequestReader reader(c);
+    TWireRequest request;
+    if (reader.Next(request)) AReply(c);
+  };
+}
+
+// Counts the bytes written and remembers the largest size anybody asked it to take, without
+// keeping the data: proof that a claimed length never decides a reservation.
+class TSizeWatchStream : public TStream {
+ public:
+  int64_t Written = 0;
+  int64_t LargestSetSize = 0;
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void*, int64_t ACount) override {
+    Written += ACount;
+    FPosition += ACount;
+    return ACount;
+  }
+  int64_t Seek(int64_t AOffset, TSeekOrigin AOrigin) override {
+    if (AOrigin == TSeekOrigin::soBeginning)
+      FPosition = AOffset;
+    else if (AOrigin == TSeekOrigin::soCurrent)
+      FPosition += AOffset;
+    else
+      FPosition = FSize + AOffset;
+    return FPosition;
+  }
+  int64_t Size() override { return std::max(FSize, FPosition); }
+  void SetSize(int64_t ANewSize) override {
+    LargestSetSize = std::max(LargestSetSize, ANewSize);
+    FSize = ANewSize;
+  }
+
+ private:
+  int64_t FPosition = 0;
+  int64_t FSize = 0;
+};
+
+} // namespace
+
+TEST(IdHTTPHostile, GarbageStatusLineIsAProtocolError) {
+  TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
+    c.Send("SSH-2.0-OpenSSH_9.2\r\n\r\njunk");
+    c.Close();
+  }));
+  TIdHTTP http;
+  http.SetReadTimeout(1000);
+  try {
+    http.Get(URL(server));
+    FAIL() << "no exception";
+  } catch (const EIdHTTPProtocolException& e) {
+    EXPECT_EQ(e.ErrorCode(), -1);
+    EXPECT_EQ(e.Message(), u"SSH-2.0-OpenSSH_9.2");
+    EXPECT_EQ(e.ErrorMessage(), u"junk");
+  }
+  EXPECT_FALSE(http.Connected());
+}
+
+TEST(IdHTTPHostile, NeverEndingHeaderLineHitsTheLineLimit) {
+  TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nX-Long: ");
+    c.Send(std::string(100000, 'a')); // no line break, ever
+    c.Stall(3000);
+  }));
+  TIdHTTP http;
+  http.SetReadTimeout(1000);
+  EXPECT_THROW(http.Get(URL(server)), EIdReadLnMaxLineLengthExceeded);
+  EXPECT_FALSE(http.Connected());
+}
+
+TEST(IdHTTPHostile, TenThousandHeaderLinesKeepOnlyTheLimit) {
+  TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
+    std::string head = "HTTP/1.1 200 OK\r\n";
+    for (int i = 0; i < 10000; ++i) head += "X-Flood-" + std::to_string(i) + ": 1\r\n";
+    c.Send(head + "Content-Length: 4\r\n\r\nbody");
+    c.Close();
+  }));
+  TIdHTTP http;
+  http.SetReadTimeout(1000);
+  TMemoryStream body;
+  // The length lies beyond the kept lines, so the body runs until the close; no header line
+  // leaks into it.
+  http.Get(URL(server), &body);
+  EXPECT_EQ(http.Response().RawHeaders().Count(), 255);
+  EXPECT_EQ(StreamText(body), "body");
+}
+
+TEST(IdHTTPHostile, HugeChunkSizeNeverDecidesMemory) {
+  TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFF\r\n");
+    c.SendPattern(3 << 20);
+    c.Close();
+  }));
+  TIdHTTP http;
+  http.SetReadTimeout(2000);
+  TSizeWatchStream sink;
+  EXPECT_THROW(http.Get(URL(server), &sink), EIdConnClosedGracefully);
+  EXPECT_EQ(sink.Written, 3 << 20);
+  EXPECT_LE(sink.LargestSetSize, (3 << 20) + TIdCustomHTTP::BodyPieceSize);
+
+  // A size line longer than 64 bits saturates instead of wrapping to something small.
+  TTestScriptedServer longer(AfterRequest([](TTestPeerConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1" + std::string(40, '0') +
+           "\r\nshort");
+    c.Close();
+  }));
+  TMemoryStream body;
+  EXPECT_THROW(http.Get(URL(longer), &body), EIdConnClosedGracefully);
+  EXPECT_EQ(StreamText(body), "short");
+}
+
+TEST(IdHTTPHostile, HugeOrShortContentLengthEndsWithWhatArrived) {
+  TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\n");
+    c.SendPattern(1 << 20);
+    c.Close();
+  }));
+  TIdHTTP http;
+  http.SetReadTimeout(2000);
+  TSizeWatchStream sink;
+  http.Get(URL(server), &sink); // a graceful close ends a counted body quietly
+  EXPECT_EQ(sink.Written, 1 << 20);
+  EXPECT_LE(sink.LargestSetSize, 2 * TIdCustomHTTP::BodyPieceSize);
+
+  TTestScriptedServer shorter(AfterRequest([](TTestPeerConnection& c) {
+    c.Send(Response("200 OK", {"Content-Length: 100"}, "only ten!!", false));
+    c.Close();
+  }));
+  TMemoryStream body;
+  http.Get(URL(shorter), &body);
+  EXPECT_EQ(StreamText(body), "only ten!!");
+  EXPECT_FALSE(http.Connected());
+}
+
+TEST(IdHTTPHostile, DrippingPeerHitsTheReadTimeout) {
+  TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n");
+    c.Drip(std::string(100, 'd'), 1, 1000);
+  }));
+  TIdHTTP http;
+  http.SetReadTimeout(300);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(http.Get(URL(server)), EIdReadTimeout);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_FALSE(http.Connected());
+  server.Stop();
+}
+
+TEST(IdHTTPHostile, ResetInTheMiddleOfTheBodyIsAConnectionError) {
+  TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+    c.SendPattern(20000);
+    c.Stall(100);
+    c.Reset();
+  }));
+  TIdHTTP http;
+  http.SetReadTimeout(2000);
+  TMemoryStream body;
+  try {
+    http.Get(URL(server), &body);
+    ADD_FAILURE() << "no exception";
+  } catch (const EIdSocketError& e) {
+    EXPECT_EQ(e.LastError(), 10054);
+  }
+  EXPECT_LE(body.Size(), 20000);
+  EXPECT_FALSE(http.Connected());
+}
