@@ -9,6 +9,7 @@
 #include "base/ozkFormat.h"
 #include "net/ozkIdException.h"
 #include "net/ozkIdIOHandlerSocket.h"
+#include "net/ozkIdSSLOpenSSL.h"
 
 // --- Class registry ------------------------------------------------------------------------------
 
@@ -20,10 +21,15 @@ bool TIdIOHandlerClassInfo::InheritsFrom(const TIdIOHandlerClassInfo* ABase) con
 
 namespace {
 
-// The stack handler is the default from the start; it is set here rather than by a static
-// initialiser in its own unit, which a static library link could drop.
+// The stack handler is the default from the start, and the OpenSSL handler is the TLS handler
+// that a client asking for "the most recently registered" TLS class finds. Both are registered
+// here, on the registry's first use, rather than by static initialisers in their own units:
+// a static library link drops an object file that nothing refers to, and its initialiser with
+// it.
 struct TRegistry {
-  TRegistry() : Classes{TIdIOHandlerStack::ClassType()}, Default(TIdIOHandlerStack::ClassType()) {}
+  TRegistry()
+      : Classes{TIdIOHandlerStack::ClassType(), TIdSSLIOHandlerSocketOpenSSL::ClassType()},
+        Default(TIdIOHandlerStack::ClassType()) {}
   std::mutex Lock;
   std::vector<TIdIOHandlerClass> Classes;
   TIdIOHandlerClass Default;

@@ -1,5 +1,6 @@
 #include "net/ozkIdIOHandlerSocket.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -56,6 +57,24 @@ void TIdIOHandlerSocket::SetDestination(const std::u16string& AValue) {
   SetPort(StrToIntDef(Trim(std::u16string_view(AValue).substr(colon + 1)), FDefaultPort));
 }
 
+void TIdIOHandlerSocket::SetTransparentProxy(TIdCustomTransparentProxy* AValue) {
+  // The free-notification link to a previous proxy stays: it may be shared with other
+  // references between the same two components, and a stale link changes nothing.
+  FTransparentProxy = AValue;
+  if (FTransparentProxy) FreeNotification(FTransparentProxy);
+}
+
+TIdCustomTransparentProxy* TIdIOHandlerSocket::EnabledTransparentProxy() const {
+  TIdCustomTransparentProxy* proxy = TransparentProxy();
+  return proxy && proxy->Enabled() ? proxy : nullptr;
+}
+
+void TIdIOHandlerSocket::Notification(TComponent* AComponent, TOperation AOperation) {
+  if (AOperation == TOperation::opRemove && AComponent == FTransparentProxy)
+    FTransparentProxy = nullptr;
+  TIdIOHandler::Notification(AComponent, AOperation);
+}
+
 void TIdIOHandlerSocket::DoBeforeBind() {
   if (OnBeforeBind) OnBeforeBind(this);
 }
@@ -70,7 +89,9 @@ void TIdIOHandlerSocket::DoSocketAllocated() {
 
 void TIdIOHandlerSocket::ConnectToPeer() {
   DoBeforeBind();
-  FBinding->SetIPVersion(FIPVersion);
+  // The socket's family is that of the peer it will connect to: the proxy's when one is used.
+  TIdCustomTransparentProxy* proxy = EnabledTransparentProxy();
+  FBinding->SetIPVersion(proxy ? proxy->IPVersion() : FIPVersion);
   FBinding->AllocateSocket(TIdSocketHandle::Id_SOCK_STREAM, 0);
   DoSocketAllocated();
   if (!FBoundIP.empty()) FBinding->SetIP(FBoundIP);
@@ -86,6 +107,14 @@ void TIdIOHandlerSocket::ConnectToPeer() {
 
 // --- TIdIOHandlerStack ---------------------------------------------------------------------------
 
+namespace {
+
+uint16_t ClampPort(int APort) {
+  return static_cast<uint16_t>(std::min(std::max(APort, 0), 65535));
+}
+
+} // namespace
+
 TIdIOHandlerStack::TIdIOHandlerStack(TComponent* AOwner) : TIdIOHandlerSocket(AOwner) {}
 
 TIdIOHandlerStack::~TIdIOHandlerStack() = default;
@@ -98,8 +127,10 @@ TIdIOHandlerClass TIdIOHandlerStack::ClassType() {
 
 void TIdIOHandlerStack::ConnectToPeer() {
   TIdIOHandlerSocket::ConnectToPeer();
-  const std::u16string host = FHost;
-  const TIdIPVersion version = FIPVersion;
+  TIdCustomTransparentProxy* proxy = EnabledTransparentProxy();
+  const std::u16string host = proxy ? proxy->Host() : FHost;
+  const int port = proxy ? proxy->Port() : FPort;
+  const TIdIPVersion version = proxy ? proxy->IPVersion() : FIPVersion;
   std::u16string address;
   const bool literal =
       version == Id_IPv4 ? GStack->IsIP(host) : !NormalizeIPv6Literal(host).empty();
@@ -109,12 +140,13 @@ void TIdIOHandlerStack::ConnectToPeer() {
     DoStatus(hsResolving, {host});
     address = GStack->ResolveHost(host, version);
   }
-  FBinding->SetPeer(address, static_cast<uint16_t>(std::min(std::max(FPort, 0), 65535)), version);
+  FBinding->SetPeer(address, ClampPort(port), version);
   DoStatus(hsConnecting, {FBinding->PeerIP()});
   if (FConnectTimeout == 0 || FConnectTimeout == -1)
     FBinding->Connect();
   else
     ConnectWithTimeout();
+  if (proxy) proxy->Connect(*this, FHost, ClampPort(FPort), FIPVersion);
 }
 
 void TIdIOHandlerStack::ConnectWithTimeout() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "net/ozkIdCustomTransparentProxy.h"
 #include "net/ozkIdIOHandler.h"
 #include "net/ozkIdSocketHandle.h"
 
@@ -51,6 +52,10 @@ class TIdIOHandlerSocket : public TIdIOHandler {
   void SetLingerState(int AValue) { FLingerState = AValue; }
   bool IO() const { return FIO; }
   void SetIO(bool AValue) { FIO = AValue; }
+  // The proxy to connect through, or nullptr. Not owned: the handler forgets it when it is
+  // destroyed. Only an enabled proxy is used; a change takes effect at the next connect.
+  virtual TIdCustomTransparentProxy* TransparentProxy() const { return FTransparentProxy; }
+  virtual void SetTransparentProxy(TIdCustomTransparentProxy* AValue);
 
   TIdNotifyEvent OnBeforeBind;
   TIdNotifyEvent OnAfterBind;
@@ -62,6 +67,10 @@ class TIdIOHandlerSocket : public TIdIOHandler {
   virtual void DoBeforeBind();
   virtual void DoAfterBind();
   virtual void DoSocketAllocated();
+  void Notification(TComponent* AComponent, TOperation AOperation) override;
+  // The attached proxy when it is enabled, else nullptr: the connection then goes to the
+  // proxy's host, port and IP version instead of the handler's own.
+  TIdCustomTransparentProxy* EnabledTransparentProxy() const;
 
   std::unique_ptr<TIdSocketHandle> FBinding;
   std::u16string FBoundIP;
@@ -74,11 +83,14 @@ class TIdIOHandlerSocket : public TIdIOHandler {
   TIdIPVersion FIPVersion = Id_IPv4;
   int FLingerState = -1;
   bool FIO = false;
+  TIdCustomTransparentProxy* FTransparentProxy = nullptr;
 };
 
 // The socket handler that connects: resolves the host (first address of the family only),
 // connects with or without the time-out thread ("Connect timed out." EIdConnectTimeout), and
-// reads and writes the socket, raising socket errors directly.
+// reads and writes the socket, raising socket errors directly. With an enabled transparent
+// proxy it connects to the proxy and has it negotiate the tunnel to Host:Port before anything
+// else travels on the connection.
 class TIdIOHandlerStack : public TIdIOHandlerSocket {
  public:
   explicit TIdIOHandlerStack(TComponent* AOwner = nullptr);

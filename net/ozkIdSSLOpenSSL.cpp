@@ -146,10 +146,18 @@ void TIdSSLIOHandlerSocketOpenSSL::OpenTLSConnection() {
   if (server) {
     fSSLSocket->Accept(Binding()->Handle());
   } else {
-    std::u16string host = FURIToCheck.empty() ? std::u16string() : IdURLHost(FURIToCheck);
-    if (host.empty()) host = Host();
-    fSSLSocket->fHostName = host;
-    fSSLSocket->fVerifyHost = host;
+    // The peer at the far end is the host of URIToCheck, else Host, whether or not a proxy
+    // tunnels to it: the certificate must name that host. The server name sent with the
+    // handshake is the same, except that without URIToCheck a tunnel through transparent
+    // proxies names the last enabled proxy of the chain.
+    std::u16string target = FURIToCheck.empty() ? std::u16string() : IdURLHost(FURIToCheck);
+    if (target.empty()) target = Host();
+    std::u16string serverName = target;
+    if (FURIToCheck.empty())
+      if (const TIdCustomTransparentProxy* proxy = EnabledTransparentProxy())
+        serverName = proxy->LastEnabledProxy()->Host();
+    fSSLSocket->fHostName = serverName;
+    fSSLSocket->fVerifyHost = target;
     fSSLSocket->Connect(Binding()->Handle());
   }
   fSSLLayerClosed = false;

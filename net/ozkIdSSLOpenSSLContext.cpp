@@ -14,8 +14,11 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "base/ozkException.h"
 #include "base/ozkFileUtils.h"
@@ -169,6 +172,104 @@ using TPKeyPtr = std::unique_ptr<EVP_PKEY, TPKeyFree>;
 
 TBioPtr MemBio(const std::string& AData) {
   return TBioPtr(BIO_new_mem_buf(AData.data(), static_cast<int>(AData.size())));
+}
+
+// Adds the certificates of a PEM file and the hashed-certificate folders of AVerifyDirs to
+// AStore. False with the reason queued when the file cannot be read, holds no certificate or a
+// certificate is refused, or the folders are refused.
+bool AddTrustedCertificates(X509_STORE* AStore, const std::u16string& ARootCertFile,
+                            const std::u16string& AVerifyDirs) {
+  if (!ARootCertFile.empty()) {
+    std::string data;
+    if (!ReadWholeFile(ARootCertFile, data)) return false;
+    TBioPtr bio = MemBio(data);
+    int added = 0;
+    while (X509* x = PEM_read_bio_X509_AUX(bio.get(), nullptr, nullptr, nullptr)) {
+      TX509Ptr cert(x);
+      if (X509_STORE_add_cert(AStore, cert.get()) != 1) return false;
+      ++added;
+    }
+    if (added == 0) return false;
+    ERR_clear_error(); // the end of the PEM data is reported as an error
+  }
+  if (!AVerifyDirs.empty() && X509_STORE_load_path(AStore, UTF16ToUTF8(AVerifyDirs).c_str()) != 1)
+    return false;
+  return true;
+}
+
+// Trust stores composed of the system's default store and a root file and/or verify folders,
+// built once per (file, folders) and shared by every context that names the same ones: like
+// the default store, loading them is the expensive part of a context, and a client creates a
+// context per request. An entry is rebuilt when the file's identity, size or modification time
+// changes; a failed build is not kept, so the next context tries again and fails the same way.
+class TComposedStoreCache {
+ public:
+  using TStorePtr = std::unique_ptr<X509_STORE, TStoreFree>;
+
+  // A reference of the caller's own to the store, or none with the reason in the calling
+  // thread's error queue.
+  TStorePtr Get(const std::u16string& ARootCertFile, const std::u16string& AVerifyDirs) {
+    TFileSignature signature;
+    if (!ARootCertFile.empty()) {
+      struct stat st {};
+      // Without a file to look at there is nothing to cache: the build fails with the reason,
+      // as it always did.
+      if (::stat(UTF16ToUTF8(ARootCertFile).c_str(), &st) != 0)
+        return Build(ARootCertFile, AVerifyDirs);
+      signature = {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    }
+    std::lock_guard<std::mutex> guard(FLock);
+    const TKey key{ARootCertFile, AVerifyDirs};
+    auto it = FEntries.find(key);
+    if (it == FEntries.end() || !(it->second.Signature == signature)) {
+      TStorePtr store = Build(ARootCertFile, AVerifyDirs);
+      if (!store) {
+        if (it != FEntries.end()) FEntries.erase(it); // its file is not what it was
+        return nullptr;
+      }
+      // Contexts still using a replaced store hold their own references to it.
+      TEntry& entry = FEntries[key];
+      entry.Signature = signature;
+      entry.Store = std::move(store);
+      it = FEntries.find(key);
+    }
+    X509_STORE_up_ref(it->second.Store.get());
+    return TStorePtr(it->second.Store.get());
+  }
+
+ private:
+  struct TFileSignature {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    time_t MTimeSec = 0;
+    long MTimeNSec = 0;
+    bool operator==(const TFileSignature&) const = default;
+  };
+  using TKey = std::pair<std::u16string, std::u16string>;
+  struct TEntry {
+    TFileSignature Signature;
+    TStorePtr Store;
+  };
+
+  // The composition a context has always trusted: the default paths, then the file's
+  // certificates and the folders.
+  static TStorePtr Build(const std::u16string& ARootCertFile, const std::u16string& AVerifyDirs) {
+    TStorePtr store(X509_STORE_new());
+    if (!store) return nullptr;
+    X509_STORE_set_default_paths(store.get());
+    ERR_clear_error(); // a missing default file or folder is not an error of the caller
+    if (!AddTrustedCertificates(store.get(), ARootCertFile, AVerifyDirs)) return nullptr;
+    return store;
+  }
+
+  std::mutex FLock;
+  std::map<TKey, TEntry> FEntries;
+};
+
+TComposedStoreCache& ComposedStores() {
+  static TComposedStoreCache cache;
+  return cache;
 }
 
 bool IsPKCS12FileName(const std::u16string& AFileName) {
@@ -508,11 +609,11 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
   SSL_CTX_set_mode(fContext, SSL_MODE_AUTO_RETRY);
   SSL_CTX_set_default_passwd_cb(fContext, TLSPasswordCallback);
   SSL_CTX_set_default_passwd_cb_userdata(fContext, this);
+  // The system's default trust store, always; with trusted certificates of the context's own
+  // it arrives below with them, as one composed store.
   if (fsRootCertFile.empty() && fVerifyDirs.empty()) {
     X509_STORE* shared = SharedDefaultStore();
     if (shared) SSL_CTX_set1_cert_store(fContext, shared);
-  } else {
-    SSL_CTX_set_default_verify_paths(fContext);
   }
   ERR_clear_error();
 
@@ -570,23 +671,18 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
 }
 
 bool TIdSSLContext::LoadRootCert() {
-  X509_STORE* store = SSL_CTX_get_cert_store(fContext);
-  if (!store) return false;
-  if (!fsRootCertFile.empty()) {
-    std::string data;
-    if (!ReadWholeFile(fsRootCertFile, data)) return false;
-    TBioPtr bio = MemBio(data);
-    int added = 0;
-    while (X509* x = PEM_read_bio_X509_AUX(bio.get(), nullptr, nullptr, nullptr)) {
-      TX509Ptr cert(x);
-      if (X509_STORE_add_cert(store, cert.get()) != 1) return false;
-      ++added;
-    }
-    if (added == 0) return false;
-    ERR_clear_error(); // the end of the PEM data is reported as an error
+  if (!fContext) return false;
+  // The stores are shared, so nothing is ever added to the one a context holds: the context
+  // gets the composed store of its files instead.
+  if (fsRootCertFile.empty() && fVerifyDirs.empty()) {
+    X509_STORE* shared = SharedDefaultStore();
+    if (!shared) return false;
+    SSL_CTX_set1_cert_store(fContext, shared);
+    return true;
   }
-  if (!fVerifyDirs.empty() && X509_STORE_load_path(store, UTF16ToUTF8(fVerifyDirs).c_str()) != 1)
-    return false;
+  TComposedStoreCache::TStorePtr store = ComposedStores().Get(fsRootCertFile, fVerifyDirs);
+  if (!store) return false;
+  SSL_CTX_set1_cert_store(fContext, store.get());
   return true;
 }
 

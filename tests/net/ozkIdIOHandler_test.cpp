@@ -12,6 +12,7 @@
 #include "net/ozkIdException.h"
 #include "net/ozkIdIOHandlerSocket.h"
 #include "net/ozkIdIntercept.h"
+#include "net/ozkIdSSLOpenSSL.h"
 #include "support/ozkTestTransport.h"
 
 using ozktest::TTestMemoryIOHandler;
@@ -731,4 +732,14 @@ TEST(TIdIOHandlerRegistry, DefaultAndDescendants) {
   TIdIOHandler* owned = TIdIOHandler::MakeIOHandler(memory, owner);
   EXPECT_EQ(owned->Owner(), &owner); // freed with its owner
   EXPECT_EQ(TIdIOHandler::DefaultClass()->ClassName(), u"TIdIOHandlerStack");
+}
+
+TEST(TIdIOHandlerRegistry, TheOpenSSLHandlerIsRegisteredWithoutAsking) {
+  // A client that needs TLS asks for the most recently registered TLS class; nothing in this
+  // program registers one explicitly.
+  std::unique_ptr<TIdIOHandler> tls =
+      TIdIOHandler::TryMakeIOHandler(TIdSSLIOHandlerSocketBase::ClassType());
+  ASSERT_NE(tls, nullptr);
+  EXPECT_NE(dynamic_cast<TIdSSLIOHandlerSocketOpenSSL*>(tls.get()), nullptr);
+  EXPECT_EQ(TIdIOHandler::DefaultClass(), TIdIOHandlerStack::ClassType());
 }
