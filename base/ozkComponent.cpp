@@ -27,8 +27,10 @@ TComponent::~TComponent() {
 }
 
 void TComponent::SetDesigning(bool aValue) {
-  if (aValue) FComponentState |= csDesigning;
-  else FComponentState &= ~unsigned(csDesigning);
+  if (aValue)
+    FComponentState |= csDesigning;
+  else
+    FComponentState &= ~unsigned(csDesigning);
 }
 
 void TComponent::InsertComponent(TComponent* aComponent) {

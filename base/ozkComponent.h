@@ -20,7 +20,7 @@ enum TComponentStateFlag : unsigned {
 };
 
 class TComponent : public TPersistent {
-public:
+ public:
   explicit TComponent(TComponent* aOwner = nullptr);
   ~TComponent() override;
   TComponent(const TComponent&) = delete;
@@ -39,10 +39,10 @@ public:
   void FreeNotification(TComponent* aComponent);
   void RemoveFreeNotification(TComponent* aComponent);
 
-protected:
+ protected:
   virtual void Notification(TComponent* aComponent, TOperation aOperation);
 
-private:
+ private:
   void InsertComponent(TComponent* aComponent);
   void RemoveComponent(TComponent* aComponent);
 

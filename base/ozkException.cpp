@@ -12,4 +12,6 @@ void Exception::SetMessage(std::u16string aMessage) {
   FWhat = UTF16ToUTF8(FMessage);
 }
 
-const char* Exception::what() const noexcept { return FWhat.c_str(); }
+const char* Exception::what() const noexcept {
+  return FWhat.c_str();
+}

@@ -5,7 +5,7 @@
 #include <string>
 
 class Exception : public std::exception {
-public:
+ public:
   explicit Exception(std::u16string aMessage);
   ~Exception() override;
 
@@ -14,53 +14,53 @@ public:
   // UTF-8 form of Message(); valid until the message changes or the exception is destroyed.
   const char* what() const noexcept override;
 
-private:
+ private:
   std::u16string FMessage;
   std::string FWhat;
 };
 
 // General-purpose kinds that several layers raise.
 class EArgumentException : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 class EArgumentOutOfRangeException : public EArgumentException {
-public:
+ public:
   using EArgumentException::EArgumentException;
 };
 class EConvertError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 class EListError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 class EAssertionFailed : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 class ENotSupportedException : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 class EStreamError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 class EReadError : public EStreamError {
-public:
+ public:
   using EStreamError::EStreamError;
 };
 class EWriteError : public EStreamError {
-public:
+ public:
   using EStreamError::EStreamError;
 };
 class EFOpenError : public EStreamError {
-public:
+ public:
   using EStreamError::EStreamError;
 };
 class EFCreateError : public EStreamError {
-public:
+ public:
   using EStreamError::EStreamError;
 };

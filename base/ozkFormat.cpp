@@ -48,8 +48,10 @@ std::u16string FormatArgs(std::u16string_view f, std::initializer_list<TFormatAr
     }
     bool left = false, zero = false;
     while (i < f.size() && (f[i] == u'-' || f[i] == u'0')) {
-      if (f[i] == u'-') left = true;
-      else zero = true;
+      if (f[i] == u'-')
+        left = true;
+      else
+        zero = true;
       ++i;
     }
     int width = 0, prec = -1;
@@ -68,10 +70,14 @@ std::u16string FormatArgs(std::u16string_view f, std::initializer_list<TFormatAr
     switch (f[i]) {
     case u'd':
     case u'u':
-      if (a.FKind == TFormatArg::kInt) body = IntToStr(a.FInt);
-      else if (a.FKind == TFormatArg::kUInt) body = UIntToStr(a.FUInt);
-      else if (a.FKind == TFormatArg::kDouble) body = IntToStr(static_cast<int64_t>(a.FDouble));
-      else body = a.FText;
+      if (a.FKind == TFormatArg::kInt)
+        body = IntToStr(a.FInt);
+      else if (a.FKind == TFormatArg::kUInt)
+        body = UIntToStr(a.FUInt);
+      else if (a.FKind == TFormatArg::kDouble)
+        body = IntToStr(static_cast<int64_t>(a.FDouble));
+      else
+        body = a.FText;
       break;
     case u'x':
     case u'X': {
@@ -81,10 +87,14 @@ std::u16string FormatArgs(std::u16string_view f, std::initializer_list<TFormatAr
       break;
     }
     case u's':
-      if (a.FKind == TFormatArg::kText) body = a.FText;
-      else if (a.FKind == TFormatArg::kInt) body = IntToStr(a.FInt);
-      else if (a.FKind == TFormatArg::kUInt) body = UIntToStr(a.FUInt);
-      else body = FormatDouble(a.FDouble, 'g', 15);
+      if (a.FKind == TFormatArg::kText)
+        body = a.FText;
+      else if (a.FKind == TFormatArg::kInt)
+        body = IntToStr(a.FInt);
+      else if (a.FKind == TFormatArg::kUInt)
+        body = UIntToStr(a.FUInt);
+      else
+        body = FormatDouble(a.FDouble, 'g', 15);
       if (prec >= 0 && body.size() > static_cast<size_t>(prec)) body.resize(prec);
       break;
     case u'f':

@@ -11,13 +11,14 @@
 #include <type_traits>
 
 class TFormatArg {
-public:
+ public:
   enum Kind { kInt, kUInt, kDouble, kText };
   template <typename T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T>, int> = 0>
   TFormatArg(T v) : FKind(kInt), FInt(v) {}
-  template <typename T, std::enable_if_t<std::is_integral_v<T> && std::is_unsigned_v<T> &&
-                                             !std::is_same_v<T, bool> && !std::is_same_v<T, char16_t>,
-                                         int> = 0>
+  template <typename T,
+            std::enable_if_t<std::is_integral_v<T> && std::is_unsigned_v<T> &&
+                                 !std::is_same_v<T, bool> && !std::is_same_v<T, char16_t>,
+                             int> = 0>
   TFormatArg(T v) : FKind(kUInt), FUInt(v) {}
   TFormatArg(bool v) : FKind(kInt), FInt(v ? 1 : 0) {}
   TFormatArg(double v) : FKind(kDouble), FDouble(v) {}

@@ -11,9 +11,13 @@
 
 TPersistent::~TPersistent() = default;
 
-void TPersistent::Assign(const TPersistent& aSource) { aSource.AssignTo(*this); }
+void TPersistent::Assign(const TPersistent& aSource) {
+  aSource.AssignTo(*this);
+}
 
-void TPersistent::AssignTo(TPersistent& aDest) const { aDest.AssignError(this); }
+void TPersistent::AssignTo(TPersistent& aDest) const {
+  aDest.AssignError(this);
+}
 
 void TPersistent::AssignError(const TPersistent* aSource) const {
   std::u16string sourceName = aSource ? aSource->ClassName() : u"nil";

@@ -5,7 +5,7 @@
 #include <string>
 
 class TPersistent {
-public:
+ public:
   virtual ~TPersistent();
 
   // Copies every value of aSource into this object. The base asks the source to assign itself
@@ -14,7 +14,7 @@ public:
   // Run-time class name (the C++ class name, as written in the code).
   std::u16string ClassName() const;
 
-protected:
+ protected:
   virtual void AssignTo(TPersistent& aDest) const;
   [[noreturn]] void AssignError(const TPersistent* aSource) const;
 };

@@ -21,7 +21,9 @@ int64_t TStream::Size() {
   return size;
 }
 
-void TStream::SetSize(int64_t) { throw EStreamError(u"Unsupported operation."); }
+void TStream::SetSize(int64_t) {
+  throw EStreamError(u"Unsupported operation.");
+}
 
 void TStream::ReadBuffer(void* aBuffer, int64_t aCount) {
   auto* p = static_cast<uint8_t*>(aBuffer);
@@ -49,7 +51,8 @@ int64_t TStream::CopyFrom(TStream& aSource, int64_t aCount) {
     aCount = aSource.Size();
   }
   constexpr int64_t kChunk = 1 << 20;
-  std::vector<uint8_t> buf(static_cast<size_t>(std::min(aCount, kChunk) > 0 ? std::min(aCount, kChunk) : 1));
+  std::vector<uint8_t> buf(
+      static_cast<size_t>(std::min(aCount, kChunk) > 0 ? std::min(aCount, kChunk) : 1));
   int64_t done = 0;
   while (done < aCount) {
     int64_t n = std::min<int64_t>(aCount - done, static_cast<int64_t>(buf.size()));
@@ -134,9 +137,12 @@ TFileStream::TFileStream(const std::u16string& aFileName, uint32_t aMode, uint32
   const uint32_t access = create ? fmOpenReadWrite : (aMode & 0x3);
   const uint32_t share = aMode & 0xF0;
   int flags = O_CLOEXEC;
-  if (access == fmOpenWrite) flags |= O_WRONLY;
-  else if (access == fmOpenReadWrite) flags |= O_RDWR;
-  else flags |= O_RDONLY;
+  if (access == fmOpenWrite)
+    flags |= O_WRONLY;
+  else if (access == fmOpenReadWrite)
+    flags |= O_RDWR;
+  else
+    flags |= O_RDONLY;
   if (create || (aMode & 0xFF00) == fmOpenOrCreate) flags |= O_CREAT;
   FHandle = ::open(path.c_str(), flags, static_cast<mode_t>(aRights));
   auto fail = [&](int err) {
@@ -149,7 +155,8 @@ TFileStream::TFileStream(const std::u16string& aFileName, uint32_t aMode, uint32
   // other; writers and exclusive openers hold it alone, so they keep out a second writer and
   // every reader that denies writes.
   int lockOp = LOCK_EX;
-  if (access == fmOpenRead && share == fmShareDenyNone) lockOp = 0;
+  if (access == fmOpenRead && share == fmShareDenyNone)
+    lockOp = 0;
   else if (access == fmOpenRead && (share == fmShareDenyWrite || share == fmShareCompat))
     lockOp = LOCK_SH;
   if (lockOp && ::flock(FHandle, lockOp | LOCK_NB) != 0) {

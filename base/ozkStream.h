@@ -9,7 +9,7 @@
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 class TStream {
-public:
+ public:
   virtual ~TStream();
 
   // Reads up to aCount bytes; returns the number read (0 at the end).
@@ -34,7 +34,7 @@ public:
 };
 
 class TMemoryStream : public TStream {
-public:
+ public:
   TMemoryStream() = default;
   int64_t Read(void* aBuffer, int64_t aCount) override;
   int64_t Write(const void* aBuffer, int64_t aCount) override;
@@ -51,7 +51,7 @@ public:
   void SaveToStream(TStream& aDest);
   void SaveToFile(const std::u16string& aFileName);
 
-private:
+ private:
   std::vector<uint8_t> FData;
   int64_t FPosition = 0;
 };
@@ -74,7 +74,7 @@ enum : uint32_t {
 };
 
 class TFileStream : public TStream {
-public:
+ public:
   // fmCreate creates or truncates the file (read and write); aRights are the permission bits of
   // a created file. Raises EFCreateError "Cannot create file \"%s\". %s" or
   // EFOpenError "Cannot open file \"%s\". %s".
@@ -91,7 +91,7 @@ public:
   const std::u16string& FileName() const { return FFileName; }
   int Handle() const { return FHandle; }
 
-private:
+ private:
   std::u16string FFileName;
   int FHandle = -1;
 };

@@ -116,8 +116,10 @@ void TStringList::SetValues(std::u16string_view aName, std::u16string_view aValu
     return;
   }
   std::u16string line = std::u16string(aName) + NameValueSeparator + std::u16string(aValue);
-  if (i >= 0) FItems[static_cast<size_t>(i)] = std::move(line);
-  else FItems.push_back(std::move(line));
+  if (i >= 0)
+    FItems[static_cast<size_t>(i)] = std::move(line);
+  else
+    FItems.push_back(std::move(line));
 }
 
 void TStringList::AddPair(std::u16string_view aName, std::u16string_view aValue) {

@@ -10,7 +10,7 @@
 #include "base/ozkPersistent.h"
 
 class TStringList : public TPersistent {
-public:
+ public:
   TStringList() = default;
   TStringList(std::initializer_list<std::u16string> aLines) : FItems(aLines) {}
 
@@ -50,7 +50,7 @@ public:
 
   static constexpr char16_t NameValueSeparator = u'=';
 
-private:
+ private:
   void CheckIndex(int aIndex) const;
   std::vector<std::u16string> FItems;
 };

@@ -7,7 +7,9 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-inline bool IsCont(uint8_t b) { return (b & 0xC0) == 0x80; }
+inline bool IsCont(uint8_t b) {
+  return (b & 0xC0) == 0x80;
+}
 
 } // namespace
 
@@ -108,12 +110,15 @@ std::string UTF16ToUTF8(std::u16string_view aText) {
   size_t bytes = 0;
   for (size_t i = 0; i < n; ++i) {
     uint32_t c = s[i];
-    if (c < 0x80) bytes += 1;
-    else if (c < 0x800) bytes += 2;
+    if (c < 0x80)
+      bytes += 1;
+    else if (c < 0x800)
+      bytes += 2;
     else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
       bytes += 4;
       ++i;
-    } else bytes += 3;
+    } else
+      bytes += 3;
   }
   std::string out(bytes, '\0');
   char* d = out.data();
@@ -172,8 +177,12 @@ std::u16string Trim(std::u16string_view aText) {
   return std::u16string(aText.substr(b, e - b));
 }
 
-char16_t UpCaseChar(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
-char16_t LowCaseChar(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+char16_t UpCaseChar(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? c - 32 : c;
+}
+char16_t LowCaseChar(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? c + 32 : c;
+}
 
 std::u16string UpperCase(std::u16string_view aText) {
   std::u16string r(aText);
@@ -189,10 +198,10 @@ std::u16string LowerCase(std::u16string_view aText) {
 
 char16_t FoldCaseChar(char16_t c) {
   if (c < 0x80) return LowCaseChar(c);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;       // Latin-1
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;     // Greek
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;                   // Cyrillic
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;                   // Cyrillic extensions
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;    // Latin-1
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20; // Greek
+  if (c >= 0x410 && c <= 0x42F) return c + 0x20;               // Cyrillic
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;               // Cyrillic extensions
   if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && !(c >= 0x138 && c <= 0x148) &&
       !(c >= 0x178)) {
     return c | 1; // Latin Extended-A pairs (even upper, odd lower)

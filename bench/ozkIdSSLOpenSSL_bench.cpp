@@ -26,7 +26,7 @@ constexpr int64_t kBytes = int64_t(1) << 30;
 
 // Counts what is written and keeps nothing.
 class TSinkStream : public TStream {
-public:
+ public:
   int64_t Read(void*, int64_t) override { return 0; }
   int64_t Write(const void*, int64_t aCount) override {
     FPosition += aCount;
@@ -45,7 +45,7 @@ public:
   int64_t Size() override { return FSize; }
   void SetSize(int64_t aNewSize) override { FSize = aNewSize; }
 
-private:
+ private:
   int64_t FPosition = 0;
   int64_t FSize = 0;
 };

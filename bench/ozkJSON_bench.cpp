@@ -28,7 +28,7 @@
 namespace {
 
 class TRandom {
-public:
+ public:
   explicit TRandom(uint64_t aSeed) : FState(aSeed) {}
   uint64_t Next() {
     uint64_t z = (FState += 0x9E3779B97F4A7C15ULL);
@@ -39,7 +39,7 @@ public:
   size_t Below(size_t aLimit) { return static_cast<size_t>(Next() % aLimit); }
   double Unit() { return static_cast<double>(Next() >> 11) / 9007199254740992.0; }
 
-private:
+ private:
   uint64_t FState;
 };
 

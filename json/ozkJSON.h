@@ -37,7 +37,7 @@ enum TozkJSONtype : uint8_t {
 // That makes reading a value logically const but not safe to share between threads, like
 // the rest of the document.
 class TozkJSONValue {
-public:
+ public:
   TozkJSONValue() = default;
   TozkJSONValue(std::u16string aText) : FData(std::move(aText)) {}
   TozkJSONValue(const char16_t* aText) : FData(std::u16string(aText)) {}
@@ -67,7 +67,7 @@ public:
     return FData;
   }
 
-private:
+ private:
   friend class TozkJSONParser;
 
   void Materialize() const {
@@ -87,7 +87,7 @@ private:
 class TozkObjectJSON;
 
 class TozkJSON : public TComponent {
-public:
+ public:
   explicit TozkJSON(TComponent* aOwner = nullptr);
   ~TozkJSON() override;
 
@@ -141,7 +141,7 @@ public:
   // hostile input from reaching code that walks a parsed document recursively.
   static constexpr int MaxDepth = 512;
 
-private:
+ private:
   friend class TozkJSONParser;
   friend class TozkJSONWriter;
   friend class TozkObjectJSON;
@@ -166,7 +166,7 @@ private:
 // one per value); new/delete and std::unique_ptr work as usual, from any thread. A block
 // goes back to the heap when its last member is freed.
 class TozkObjectJSON final {
-public:
+ public:
   TozkObjectJSON() = default;
   ~TozkObjectJSON();
   TozkObjectJSON(const TozkObjectJSON&) = delete;
@@ -217,7 +217,7 @@ public:
   // Drops the nested document.
   void Clear();
 
-private:
+ private:
   friend class TozkJSON;
   friend class TozkJSONParser;
   friend class TozkJSONWriter;
@@ -239,7 +239,7 @@ private:
 
 // Error of JSONUnescape: "Unexpected end of string" or "Invalid code at position %d".
 class EozkJSONError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
 

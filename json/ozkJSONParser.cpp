@@ -16,13 +16,13 @@
 #endif
 
 class TozkJSONParser {
-public:
+ public:
   TozkJSONParser(const char16_t* aBegin, const char16_t* aEnd) : p(aBegin), end(aEnd) {}
 
   // p stands at the first character of the text; aArray tells which container to expect.
   void Parse(TozkJSON& aDoc, bool aArray);
 
-private:
+ private:
   struct TFrame {
     TozkJSON* Doc;
     size_t Base; // where this container's members start in FPending

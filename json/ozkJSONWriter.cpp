@@ -7,7 +7,7 @@
 #include <cmath>
 
 class TozkJSONWriter {
-public:
+ public:
   static void Write(const TozkJSON& aDoc, std::u16string& aOut);
 };
 

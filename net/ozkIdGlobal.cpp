@@ -259,7 +259,9 @@ uint64_t MonotonicMilliseconds() {
   return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
-uint64_t ElapsedMilliseconds(uint64_t AStart) { return MonotonicMilliseconds() - AStart; }
+uint64_t ElapsedMilliseconds(uint64_t AStart) {
+  return MonotonicMilliseconds() - AStart;
+}
 
 TIdAppendFileStream::TIdAppendFileStream(const std::u16string& AFileName, uint32_t aRights)
     : TFileStream(AFileName, fmOpenReadWrite | fmShareDenyWrite | fmOpenOrCreate, aRights) {

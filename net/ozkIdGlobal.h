@@ -25,7 +25,7 @@ using TIdWideChars = std::vector<char16_t>;
 // "Character index out of bounds (%d)", "Invalid count (%d)", "Invalid destination index (%d)",
 // "Invalid destination array" or "Invalid source array".
 class IIdTextEncoding {
-public:
+ public:
   virtual ~IIdTextEncoding() = default;
 
   virtual int GetByteCount(const TIdWideChars& AChars) const = 0;
@@ -36,8 +36,8 @@ public:
 
   virtual TIdBytes GetBytes(const TIdWideChars& AChars) const = 0;
   virtual TIdBytes GetBytes(const TIdWideChars& AChars, int ACharIndex, int ACharCount) const = 0;
-  virtual int GetBytes(const TIdWideChars& AChars, int ACharIndex, int ACharCount,
-                       TIdBytes& VBytes, int AByteIndex) const = 0;
+  virtual int GetBytes(const TIdWideChars& AChars, int ACharIndex, int ACharCount, TIdBytes& VBytes,
+                       int AByteIndex) const = 0;
   virtual TIdBytes GetBytes(const char16_t* AChars, int ACharCount) const = 0;
   virtual int GetBytes(const char16_t* AChars, int ACharCount, TIdBytes& VBytes,
                        int AByteIndex) const = 0;
@@ -54,8 +54,8 @@ public:
 
   virtual TIdWideChars GetChars(const TIdBytes& ABytes) const = 0;
   virtual TIdWideChars GetChars(const TIdBytes& ABytes, int AByteIndex, int AByteCount) const = 0;
-  virtual int GetChars(const TIdBytes& ABytes, int AByteIndex, int AByteCount,
-                       TIdWideChars& VChars, int ACharIndex) const = 0;
+  virtual int GetChars(const TIdBytes& ABytes, int AByteIndex, int AByteCount, TIdWideChars& VChars,
+                       int ACharIndex) const = 0;
   virtual TIdWideChars GetChars(const uint8_t* ABytes, int AByteCount) const = 0;
   virtual int GetChars(const uint8_t* ABytes, int AByteCount, TIdWideChars& VChars,
                        int ACharIndex) const = 0;
@@ -96,7 +96,7 @@ enum TIdTextEncodingKind {
 // Concrete encodings that override a core operation must bring the other forms of the same
 // name back into scope (using TIdTextEncodingBase::GetBytes; ...), or C++ hides them.
 class TIdTextEncodingBase : public IIdTextEncoding {
-public:
+ public:
   int GetByteCount(const TIdWideChars& AChars) const override;
   int GetByteCount(const TIdWideChars& AChars, int ACharIndex, int ACharCount) const override;
   int GetByteCount(std::u16string_view AStr) const override;
@@ -144,7 +144,7 @@ public:
   using IIdTextEncoding::GetCharCount;
   using IIdTextEncoding::GetChars;
 
-protected:
+ protected:
   TIdTextEncodingBase() = default;
 
   bool FIsSingleByte = false;
@@ -157,7 +157,7 @@ protected:
 // 65001 converts without iconv. Raises EIdException "Invalid codepage (%d)" for a code page
 // the converter does not know (20127 falls back to 1252, then 437).
 class TIdMBCSEncoding : public TIdTextEncodingBase {
-public:
+ public:
   TIdMBCSEncoding();
   explicit TIdMBCSEncoding(uint16_t ACodePage);
   // The flags are kept for the platform's conversion calls; the iconv converter has no
@@ -185,24 +185,24 @@ public:
   // The code page in use (0 became 1252; 20127 may have become 1252 or 437).
   uint16_t CodePage() const { return FCodePage; }
 
-protected:
+ protected:
   uint16_t FCodePage = 0;
   uint32_t FMBToWCharFlags = 0;
   uint32_t FWCharToMBFlags = 0;
 
-private:
+ private:
   const char* FConverterName = nullptr; // iconv name; null for the built-in UTF-8 path
 };
 
 class TIdUTF7Encoding : public TIdMBCSEncoding {
-public:
+ public:
   TIdUTF7Encoding();
   int GetMaxByteCount(int ACharCount) const override; // 3n + 2
   int GetMaxCharCount(int AByteCount) const override; // n
 };
 
 class TIdUTF8Encoding : public TIdMBCSEncoding {
-public:
+ public:
   TIdUTF8Encoding();
   int GetMaxByteCount(int ACharCount) const override; // 3n + 3
   int GetMaxCharCount(int AByteCount) const override; // n + 1
@@ -212,7 +212,7 @@ public:
 // Each UTF-16 unit as two bytes, low byte first; surrogate pairs pass through as two units and
 // an odd last byte is ignored when decoding.
 class TIdUTF16LittleEndianEncoding : public TIdTextEncodingBase {
-public:
+ public:
   TIdUTF16LittleEndianEncoding();
 
   using TIdTextEncodingBase::GetByteCount;
@@ -232,7 +232,7 @@ public:
 };
 
 class TIdUTF16BigEndianEncoding : public TIdUTF16LittleEndianEncoding {
-public:
+ public:
   TIdUTF16BigEndianEncoding();
 
   using TIdUTF16LittleEndianEncoding::GetBytes;
@@ -248,7 +248,7 @@ public:
 // A unit below 128 as that byte, any other as "?"; a byte below 128 as that character, any
 // other as U+FFFD.
 class TIdASCIIEncoding : public TIdTextEncodingBase {
-public:
+ public:
   TIdASCIIEncoding();
 
   using TIdTextEncodingBase::GetByteCount;
@@ -268,7 +268,7 @@ public:
 
 // A unit below 256 as that byte, any other as "?"; each byte as the character of the same value.
 class TId8BitEncoding : public TIdTextEncodingBase {
-public:
+ public:
   TId8BitEncoding();
 
   using TIdTextEncodingBase::GetByteCount;
@@ -357,12 +357,12 @@ uint64_t ElapsedMilliseconds(uint64_t AStart);
 // Opens (or creates) AFileName for reading and writing, positioned at its end; others may read
 // the file but not write it. aRights are the permission bits of a created file.
 class TIdAppendFileStream : public TFileStream {
-public:
+ public:
   explicit TIdAppendFileStream(const std::u16string& AFileName, uint32_t aRights = 0666);
 };
 
 // Opens AFile for reading; others may read the file but not write it.
 class TIdReadFileExclusiveStream : public TFileStream {
-public:
+ public:
   explicit TIdReadFileExclusiveStream(const std::u16string& AFile);
 };

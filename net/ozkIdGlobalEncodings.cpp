@@ -490,7 +490,7 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 // Each thread keeps the few it used last; a conversion takes one, resets it and uses it alone
 // (nothing inside a conversion converts again, so there is no re-entry).
 class TConverterCache {
-public:
+ public:
   ~TConverterCache() {
     for (auto& e : FEntries) ::iconv_close(e.Cd);
   }
@@ -519,7 +519,7 @@ public:
     return cd;
   }
 
-private:
+ private:
   static constexpr size_t kCapacity = 8;
   struct TEntry {
     const char* Name;
@@ -539,7 +539,7 @@ TConverterCache& ThreadConverters() {
 // The output side of one conversion: either a destination of fixed room (writing) or a scratch
 // buffer that is emptied after every call (counting).
 class TIconvOutput {
-public:
+ public:
   TIconvOutput(uint8_t* ADest, size_t ARoom)
       : FCounting(ADest == nullptr), FPtr(FCounting ? FScratch : reinterpret_cast<char*>(ADest)),
         FLeft(FCounting ? sizeof FScratch : ARoom) {}
@@ -582,7 +582,7 @@ public:
     return true;
   }
 
-private:
+ private:
   bool FCounting;
   char FScratch[1024];
   char* FPtr;

@@ -20,7 +20,7 @@
 // Adds pass-through (plain bytes until TLS is switched on), the peer flag of accepted
 // connections and the URL whose host names the server.
 class TIdSSLIOHandlerSocketBase : public TIdIOHandlerStack {
-public:
+ public:
   explicit TIdSSLIOHandlerSocketBase(TComponent* AOwner = nullptr);
   ~TIdSSLIOHandlerSocketBase() override;
 
@@ -39,7 +39,7 @@ public:
   // Switches TLS on for a connected handler whose pass-through is off.
   virtual void StartSSL() = 0;
 
-protected:
+ protected:
   // The encrypted read and write behind the transport operations while pass-through is off.
   virtual int RecvEnc(uint8_t* VBuffer, int ALength) = 0;
   virtual int SendEnc(const TIdBytes& ABuffer, int AOffset, int ALength) = 0;
@@ -78,7 +78,7 @@ using TIdSSLBeforeConnectEvent = std::function<void(TIdSSLIOHandlerSocketOpenSSL
 // the host of URIToCheck (else Host): a DNS name, or an IP address for an address literal.
 class TIdSSLIOHandlerSocketOpenSSL : public TIdSSLIOHandlerSocketBase,
                                      public IIdSSLOpenSSLCallbackHelper {
-public:
+ public:
   explicit TIdSSLIOHandlerSocketOpenSSL(TComponent* AOwner = nullptr);
   ~TIdSSLIOHandlerSocketOpenSSL() override;
 
@@ -121,7 +121,7 @@ public:
   TIdSSLVerifyPeerEvent OnVerifyPeer;
   TIdSSLBeforeConnectEvent OnBeforeConnect;
 
-protected:
+ protected:
   void ConnectToPeer() override;
   int RecvEnc(uint8_t* VBuffer, int ALength) override;
   int SendEnc(const TIdBytes& ABuffer, int AOffset, int ALength) override;
@@ -154,6 +154,6 @@ protected:
   bool fSSLLayerClosed = true;
   std::unique_ptr<TStringList> FALPNProtocols;
 
-private:
+ private:
   void FreeTLS();
 };

@@ -30,7 +30,7 @@ class TozkSocketOpenSSL_Options;
 
 // A set over a small enumeration (at most 32 values), one bit per value.
 template <typename E> class TIdEnumSet {
-public:
+ public:
   constexpr TIdEnumSet() = default;
   constexpr TIdEnumSet(std::initializer_list<E> AValues) {
     for (E v : AValues) Include(v);
@@ -54,7 +54,7 @@ public:
   constexpr uint32_t Bits() const { return FBits; }
   constexpr bool operator==(const TIdEnumSet&) const = default;
 
-private:
+ private:
   static constexpr uint32_t Bit(E AValue) { return uint32_t(1) << static_cast<unsigned>(AValue); }
   uint32_t FBits = 0;
 };
@@ -90,7 +90,7 @@ enum TIdSSLCtxMode { sslCtxClient, sslCtxServer };
 
 // Method and SSLVersions are coupled: setting one recomputes the other (see the setters).
 class TIdSSLOptions : public TPersistent {
-public:
+ public:
   void Assign(const TPersistent& aSource) override;
 
   const std::u16string& RootCertFile() const { return fsRootCertFile; }
@@ -125,7 +125,7 @@ public:
   bool LegacyProvider() const { return FLegacyProvider; }
   void SetLegacyProvider(bool aValue) { FLegacyProvider = aValue; }
 
-protected:
+ protected:
   std::u16string fsRootCertFile, fsCertFile, fsKeyFile, fsDHParamsFile;
   TIdSSLVersion fMethod = sslvTLSv1;
   TIdSSLVersions fSSLVersions{sslvTLSv1};
@@ -140,96 +140,96 @@ protected:
 // --- Exceptions --------------------------------------------------------------------------------
 
 class EIdOpenSSLError : public EIdException {
-public:
+ public:
   using EIdException::EIdException;
 };
 
 // A failed TLS call: ErrorCode is SSL_get_error's classification, RetCode the call's result.
 class EIdOpenSSLAPISSLError : public EIdOpenSSLError {
-public:
+ public:
   EIdOpenSSLAPISSLError(std::u16string AMessage, int AErrorCode, int ARetCode)
       : EIdOpenSSLError(std::move(AMessage)), FErrorCode(AErrorCode), FRetCode(ARetCode) {}
   int ErrorCode() const noexcept { return FErrorCode; }
   int RetCode() const noexcept { return FRetCode; }
 
-private:
+ private:
   int FErrorCode;
   int FRetCode;
 };
 
 // A library error: ErrorCode is the code taken from OpenSSL's error queue.
 class EIdOpenSSLAPICryptoError : public EIdOpenSSLError {
-public:
+ public:
   EIdOpenSSLAPICryptoError(std::u16string AMessage, unsigned long AErrorCode)
       : EIdOpenSSLError(std::move(AMessage)), FErrorCode(AErrorCode) {}
   unsigned long ErrorCode() const noexcept { return FErrorCode; }
 
-private:
+ private:
   unsigned long FErrorCode;
 };
 
 class EIdOSSLCouldNotLoadSSLLibrary : public EIdOpenSSLError {
-public:
+ public:
   using EIdOpenSSLError::EIdOpenSSLError;
 };
 class EIdOSSLModeNotSet : public EIdOpenSSLError {
-public:
+ public:
   using EIdOpenSSLError::EIdOpenSSLError;
 };
 class EIdOSSLGetMethodError : public EIdOpenSSLError {
-public:
+ public:
   using EIdOpenSSLError::EIdOpenSSLError;
 };
 class EIdOSSLSettingCipherError : public EIdOpenSSLError {
-public:
+ public:
   using EIdOpenSSLError::EIdOpenSSLError;
 };
 class EIdOSSLSettingCurveListError : public EIdOpenSSLError {
-public:
+ public:
   using EIdOpenSSLError::EIdOpenSSLError;
 };
 class EIdOSSLCreatingSessionError : public EIdOpenSSLError {
-public:
+ public:
   using EIdOpenSSLError::EIdOpenSSLError;
 };
 class EIdOSSLCreatingContextError : public EIdOpenSSLAPICryptoError {
-public:
+ public:
   using EIdOpenSSLAPICryptoError::EIdOpenSSLAPICryptoError;
 };
 class EIdOSSLLoadingRootCertError : public EIdOpenSSLAPICryptoError {
-public:
+ public:
   using EIdOpenSSLAPICryptoError::EIdOpenSSLAPICryptoError;
 };
 class EIdOSSLLoadingCertError : public EIdOpenSSLAPICryptoError {
-public:
+ public:
   using EIdOpenSSLAPICryptoError::EIdOpenSSLAPICryptoError;
 };
 class EIdOSSLLoadingKeyError : public EIdOpenSSLAPICryptoError {
-public:
+ public:
   using EIdOpenSSLAPICryptoError::EIdOpenSSLAPICryptoError;
 };
 class EIdOSSLLoadingDHParamsError : public EIdOpenSSLAPICryptoError {
-public:
+ public:
   using EIdOpenSSLAPICryptoError::EIdOpenSSLAPICryptoError;
 };
 class EIdOSSLUnderlyingCryptoError : public EIdOpenSSLAPICryptoError {
-public:
+ public:
   using EIdOpenSSLAPICryptoError::EIdOpenSSLAPICryptoError;
 };
 class EIdOSSLDataBindingError : public EIdOpenSSLAPISSLError {
-public:
+ public:
   using EIdOpenSSLAPISSLError::EIdOpenSSLAPISSLError;
 };
 class EIdOSSLFDSetError : public EIdOpenSSLAPISSLError {
-public:
+ public:
   using EIdOpenSSLAPISSLError::EIdOpenSSLAPISSLError;
 };
 class EIdOSSLConnectError : public EIdOpenSSLAPISSLError {
-public:
+ public:
   using EIdOpenSSLAPISSLError::EIdOpenSSLAPISSLError;
 };
 class EIdOSSLAcceptError : public EIdOpenSSLAPISSLError {
-public:
+ public:
   using EIdOpenSSLAPISSLError::EIdOpenSSLAPISSLError;
 };
 
@@ -310,7 +310,7 @@ class TIdSSLSocket;
 // How OpenSSL's callbacks reach the handler that owns a context and its connections. The
 // handler outlives every context and TLS socket that points to it.
 class IIdSSLOpenSSLCallbackHelper {
-public:
+ public:
   virtual ~IIdSSLOpenSSLCallbackHelper() = default;
   // The password of an encrypted key or PKCS#12 file; AIsWrite when the key is being written.
   virtual std::u16string GetPassword(bool AIsWrite) = 0;
@@ -340,7 +340,7 @@ struct TIdSSLMethodChoice {
 // A prepared OpenSSL context. The handler copies its options into the public fields and runs
 // SetUpContext; the fields keep their meaning of TIdSSLOptions.
 class TIdSSLContext {
-public:
+ public:
   // Raises EIdOSSLCouldNotLoadSSLLibrary when OpenSSL cannot be initialised.
   TIdSSLContext();
   ~TIdSSLContext();
@@ -386,7 +386,7 @@ public:
   TStringList FALPNProtocols;
   IIdSSLOpenSSLCallbackHelper* Parent = nullptr; // not owned
 
-private:
+ private:
   void DestroyContext();
   ssl_ctx_st* fContext = nullptr;
   TIdBytes FServerALPN; // wire list of a server context's ALPN selection
@@ -404,7 +404,7 @@ struct TIdSSLCipher {
 
 // One TLS connection over a connected socket. Bound to one context, which must outlive it.
 class TIdSSLSocket {
-public:
+ public:
   explicit TIdSSLSocket(IIdSSLOpenSSLCallbackHelper* AParent);
   // Sends the close notification once (SSL_shutdown) and frees the connection.
   ~TIdSSLSocket();
@@ -446,7 +446,7 @@ public:
   std::u16string fHostName;             // server name sent with the handshake
   std::u16string fVerifyHost;           // name or address the certificate must match
 
-private:
+ private:
   void CreateSSL(int pHandle);
   IIdSSLOpenSSLCallbackHelper* fParent; // not owned
   ssl_st* fSSL = nullptr;

@@ -12,10 +12,10 @@ int IdTLSLastSocketError();
 // Keeps the thread's socket error number (errno) across a callback, so that a failed TLS call's
 // socket error is still there when the caller asks for it.
 class TIdSocketErrorKeeper {
-public:
+ public:
   TIdSocketErrorKeeper();
   ~TIdSocketErrorKeeper();
 
-private:
+ private:
   int FSaved;
 };

@@ -20,7 +20,7 @@ struct TIdX509Name {
 };
 
 class TIdX509 {
-public:
+ public:
   // ACanFree: the wrapper owns ACert (one reference) and frees it. A certificate taken from a
   // verification context is wrapped with ACanFree false and must outlive the wrapper.
   explicit TIdX509(x509_st* ACert, bool ACanFree = true);
@@ -50,7 +50,7 @@ public:
 
   x509_st* Certificate() const { return FX509; }
 
-private:
+ private:
   x509_st* FX509;
   bool FCanFree;
 };

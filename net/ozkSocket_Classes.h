@@ -24,7 +24,7 @@ enum TwsOpenSSLSymLinks {
 // Certificate, key, trust store and verification settings shared by every TLS provider.
 // Assign copies the seven values from any TozkSocketTLS_Options_Base.
 class TozkSocketTLS_Options_Base : public TPersistent {
-public:
+ public:
   void Assign(const TPersistent& aSource) override;
 
   const std::u16string& CertFile() const { return FCertFile; }
@@ -43,7 +43,7 @@ public:
   TwsTLSVersions Version() const { return FVersion; }
   void SetVersion(TwsTLSVersions aValue) { FVersion = aValue; }
 
-protected:
+ protected:
   std::u16string FCertFile;
   std::u16string FKeyFile;
   std::u16string FPassword;
@@ -55,7 +55,7 @@ protected:
 
 // Where OpenSSL 3's "legacy" provider is taken from, and whether it is loaded.
 class TozkSocketOpenSSL_LegacyProvider_Options : public TPersistent {
-public:
+ public:
   void Assign(const TPersistent& aSource) override;
 
   bool Enabled() const { return FEnabled; }
@@ -65,7 +65,7 @@ public:
   const std::u16string& LibPathCustom() const { return FLibPathCustom; }
   void SetLibPathCustom(const std::u16string& aValue) { FLibPathCustom = aValue; }
 
-protected:
+ protected:
   bool FEnabled = false;
   TwsOpenSSLLibPath FLibPath = oslpNone;
   std::u16string FLibPathCustom;
@@ -74,7 +74,7 @@ protected:
 // OpenSSL library settings. Assign copies everything but LegacyProvider, which is copied only
 // through its own setter.
 class TozkSocketOpenSSL_Options : public TPersistent {
-public:
+ public:
   TozkSocketOpenSSL_Options();
   ~TozkSocketOpenSSL_Options() override;
   void Assign(const TPersistent& aSource) override;
@@ -96,7 +96,7 @@ public:
   TwsTLSVersions VersionMin() const { return FVersionMin; }
   void SetVersionMin(TwsTLSVersions aValue) { FVersionMin = aValue; }
 
-protected:
+ protected:
   TwsOpenSSLAPI FAPIVersion = oslAPI_1_0;
   TwsOpenSSLLibPath FLibPath = oslpNone;
   std::u16string FLibPathCustom;
@@ -110,7 +110,7 @@ class TozkOpenSSLClient_Options : public TozkSocketOpenSSL_Options {};
 
 // Settings of the platform's own TLS provider; carried and copied only.
 class TozkSChannelClient_Options : public TPersistent {
-public:
+ public:
   void Assign(const TPersistent& aSource) override;
 
   const std::u16string& CertHash() const { return FCertHash; }
@@ -124,7 +124,7 @@ public:
   bool UseLegacyCredentials() const { return FUseLegacyCredentials; }
   void SetUseLegacyCredentials(bool aValue) { FUseLegacyCredentials = aValue; }
 
-protected:
+ protected:
   std::u16string FCertHash;
   std::u16string FCertStoreName;
   std::u16string FCertStorePath;
@@ -136,7 +136,7 @@ protected:
 // IOHandler, the ALPN list and the OpenSSL options (the SChannel options stay); any other
 // source goes to the base class's copy.
 class TozkSocketTLS_Options : public TozkSocketTLS_Options_Base {
-public:
+ public:
   TozkSocketTLS_Options();
   ~TozkSocketTLS_Options() override;
   void Assign(const TPersistent& aSource) override;
@@ -155,7 +155,7 @@ public:
     FSChannel_Options->Assign(aValue);
   }
 
-protected:
+ protected:
   std::unique_ptr<TStringList> FALPNProtocols;
   TwsTLSIOHandler FIOHandler = iohOpenSSL;
   std::unique_ptr<TozkOpenSSLClient_Options> FOpenSSL_Options;

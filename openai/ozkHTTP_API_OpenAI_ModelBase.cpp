@@ -32,7 +32,9 @@ bool IsNullText(std::u16string_view aText) {
   return aText.empty() || aText == u"null";
 }
 
-std::u16string UnescapeText(std::u16string_view aText) { return JSONUnescape(aText); }
+std::u16string UnescapeText(std::u16string_view aText) {
+  return JSONUnescape(aText);
+}
 
 // Calls aUse with the member's text: the stored text itself when it is held as text (no copy),
 // else the text MemberText builds.

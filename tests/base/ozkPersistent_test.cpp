@@ -7,7 +7,7 @@
 
 namespace {
 class TSampleOptions : public TPersistent {
-public:
+ public:
   int Value = 0;
   void Assign(const TPersistent& aSource) override {
     if (auto* s = dynamic_cast<const TSampleOptions*>(&aSource)) {

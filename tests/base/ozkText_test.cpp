@@ -12,11 +12,11 @@ TEST(UTF8ToUTF16, DecodesEveryLengthAndPairs) {
 }
 
 TEST(UTF8ToUTF16, ReplacesEachIllFormedSubpart) {
-  EXPECT_EQ(UTF8ToUTF16("\xC3\x28"), u"\uFFFD(");           // lead without continuation
-  EXPECT_EQ(UTF8ToUTF16("\xC0\xAF"), u"\uFFFD\uFFFD");      // overlong
+  EXPECT_EQ(UTF8ToUTF16("\xC3\x28"), u"\uFFFD(");                // lead without continuation
+  EXPECT_EQ(UTF8ToUTF16("\xC0\xAF"), u"\uFFFD\uFFFD");           // overlong
   EXPECT_EQ(UTF8ToUTF16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD"); // encoded surrogate
   EXPECT_EQ(UTF8ToUTF16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD"); // above U+10FFFF
-  EXPECT_EQ(UTF8ToUTF16("\xE2\x82"), u"\uFFFD");            // truncated at the end
+  EXPECT_EQ(UTF8ToUTF16("\xE2\x82"), u"\uFFFD");                           // truncated at the end
   EXPECT_EQ(UTF8ToUTF16("\xF0\x9F\x98"), u"\uFFFD");
   EXPECT_EQ(UTF8ToUTF16("\x80"), u"\uFFFD");
 }

@@ -67,7 +67,7 @@ template <typename F> void ExpectArgError(F aCall, const std::u16string& aMessag
 
 // An encoding that fails the test when it is consulted at all.
 class TUntouchableEncoding : public TIdTextEncodingBase {
-public:
+ public:
   int GetByteCount(const char16_t*, int) const override { return Fail(); }
   int GetBytes(const char16_t*, int, uint8_t*, int) const override { return Fail(); }
   int GetCharCount(const uint8_t*, int) const override { return Fail(); }
@@ -75,7 +75,7 @@ public:
   int GetMaxByteCount(int) const override { return Fail(); }
   int GetMaxCharCount(int) const override { return Fail(); }
 
-private:
+ private:
   static int Fail() {
     ADD_FAILURE() << "the encoding was consulted";
     return 0;

@@ -85,7 +85,7 @@ int SocketTimeoutMs(TIdSSLIOHandlerSocketOpenSSL& io, int AOption) {
 
 // Exposes the transport error operations.
 class TProbeHandler : public TIdSSLIOHandlerSocketOpenSSL {
-public:
+ public:
   using TIdSSLIOHandlerSocketOpenSSL::RaiseTransportError;
   using TIdSSLIOHandlerSocketOpenSSL::TranslateTransportError;
 };

@@ -34,7 +34,7 @@ namespace ozktest {
 // A certificate with its private key (EC P-256) and the chain of issuers above it, excluding the
 // root. Copies share the OpenSSL objects.
 class TTestCertificate {
-public:
+ public:
   TTestCertificate();
   ~TTestCertificate();
   TTestCertificate(const TTestCertificate&);
@@ -62,7 +62,7 @@ public:
     void operator()(evp_pkey_st* k) const;
   };
 
-private:
+ private:
   friend class TTestPKI;
   std::shared_ptr<x509_st> FCert;
   std::shared_ptr<evp_pkey_st> FKey;
@@ -71,7 +71,7 @@ private:
 
 // The certificates of the test PKI, generated once per process on first use.
 class TTestPKI {
-public:
+ public:
   static const TTestPKI& Get();
 
   TTestCertificate CA;              // "/CN=ozk Test Root CA", self-signed
@@ -83,13 +83,13 @@ public:
   TTestCertificate ViaIntermediate; // like Localhost, issued by Intermediate (chain depth 2)
   TTestCertificate Client;          // "/CN=ozk test client", client authentication, by CA
 
-private:
+ private:
   TTestPKI();
 };
 
 // A fresh folder under /tmp, removed with everything in it when the object is destroyed.
 class TTestTempDir {
-public:
+ public:
   TTestTempDir();
   ~TTestTempDir();
   TTestTempDir(const TTestTempDir&) = delete;
@@ -100,7 +100,7 @@ public:
   std::u16string WriteFile(const std::string& AName, const std::string& AData) const;
   std::u16string WriteFile(const std::string& AName, const std::vector<uint8_t>& AData) const;
 
-private:
+ private:
   std::string FPath;
 };
 
@@ -139,7 +139,7 @@ struct TTestTLSConnectionInfo {
 
 // One accepted connection, handed to the behaviour on the connection's own thread.
 class TTestTLSConnection {
-public:
+ public:
   TTestTLSConnection(ssl_st* ASSL, int AFd, TTestTLSConnectionInfo& AInfo)
       : FSSL(ASSL), FFd(AFd), FInfo(AInfo) {}
 
@@ -168,7 +168,7 @@ public:
   ssl_st* SSL() const { return FSSL; }
   int Fd() const { return FFd; }
 
-private:
+ private:
   ssl_st* FSSL;
   int FFd;
   TTestTLSConnectionInfo& FInfo;
@@ -191,7 +191,7 @@ TTestTLSBehaviour SendBytesBehaviour(uint64_t ACount, TTestTLSEnd AEnd = TTestTL
 // threads block SIGPIPE for themselves only, so a client that goes away never ends the process
 // while the process-wide disposition (what the code under test must cope with) stays as it is.
 class TTestTLSServer {
-public:
+ public:
   TTestTLSServer(const TTestTLSServerOptions& AOptions, TTestTLSBehaviour ABehaviour);
   ~TTestTLSServer();
   TTestTLSServer(const TTestTLSServer&) = delete;
@@ -203,7 +203,7 @@ public:
   // Ended connections, in the order they ended.
   std::vector<TTestTLSConnectionInfo> Connections() const;
 
-private:
+ private:
   void AcceptLoop();
   void Serve(int AFd);
 
