@@ -100,6 +100,7 @@ TozkIdHTTP::~TozkIdHTTP() {
   FLogIntercept.reset();
   FTLSHandler.reset();
   FProxyIOHandler.reset();
+  FProxyHTTP.reset();
 }
 
 void TozkIdHTTP::SetLog(bool AValue) {
@@ -184,22 +185,37 @@ void TozkIdHTTP::SetupProxy(bool ATLS) {
     throw EArgumentOutOfRangeException(u"Range check error");
   if (proxy.ProxyType() != pxyHTTP)
     throw EIdException(u"SOCKS proxies are not supported by this client");
+  TIdIOHandlerSocket* handler = FTLSHandler.get();
   if (!ATLS) {
     if (!FProxyIOHandler) {
       FProxyIOHandler = std::make_unique<TIdIOHandlerStack>();
       FProxyIOHandler->SetSendBufferSize(SendBlockSize);
     }
     SetIOHandler(FProxyIOHandler.get());
+    handler = FProxyIOHandler.get();
   }
-  // The tunnel to the real host is a CONNECT through the proxy for every request, plain or
-  // TLS; a 407 is answered with Basic authorization from the user name and password.
-  TIdProxyConnectionInfo& params = ProxyParams();
-  params.SetProxyServer(proxy.Host());
-  params.SetProxyPort(proxy.Port());
-  params.SetProxyUsername(proxy.Username());
-  params.SetProxyPassword(proxy.Password());
-  params.SetBasicAuthentication(false);
-  FOptions.Include(hoNonSSLProxyUseConnectVerb);
+  if (!FProxyHTTP) FProxyHTTP = std::make_unique<TIdConnectThroughHttpProxy>();
+  TIdConnectThroughHttpProxy& tunnel = *FProxyHTTP;
+  const uint16_t port = static_cast<uint16_t>(proxy.Port());
+  // The engine reuses a kept-alive connection to the same host; one that runs through another
+  // proxy, or around it, must not carry this request.
+  const bool changed = !tunnel.Enabled() || tunnel.Host() != proxy.Host() ||
+                       tunnel.Port() != port || tunnel.Username() != proxy.Username() ||
+                       tunnel.Password() != proxy.Password() ||
+                       handler->TransparentProxy() != &tunnel;
+  if (changed && Connected()) Disconnect();
+  tunnel.SetHost(proxy.Host());
+  tunnel.SetPort(port);
+  tunnel.SetUsername(proxy.Username());
+  tunnel.SetPassword(proxy.Password());
+  tunnel.SetEnabled(proxy.Enabled());
+  handler->SetTransparentProxy(&tunnel);
+}
+
+void TozkIdHTTP::DisableProxy() {
+  if (!FProxyHTTP || !FProxyHTTP->Enabled()) return;
+  if (Connected()) Disconnect();
+  FProxyHTTP->SetEnabled(false);
 }
 
 void TozkIdHTTP::PerformRequest(const std::u16string& AMethod, const std::u16string& AURL,
@@ -223,7 +239,10 @@ void TozkIdHTTP::PerformRequest(const std::u16string& AMethod, const std::u16str
 
   if (UpperCase(std::u16string_view(AURL).substr(0, 5)) == u"HTTPS") {
     CreateTLSHandler();
-    if (FProxy->Enabled()) SetupProxy(true);
+    if (FProxy->Enabled())
+      SetupProxy(true);
+    else
+      DisableProxy();
   } else {
     if (TIdIOHandler* io = IOHandler()) {
       if (Connected()) Disconnect();
@@ -233,7 +252,10 @@ void TozkIdHTTP::PerformRequest(const std::u16string& AMethod, const std::u16str
       else if (io == FProxyIOHandler.get())
         FProxyIOHandler.reset();
     }
-    if (FProxy->Enabled()) SetupProxy(false);
+    if (FProxy->Enabled())
+      SetupProxy(false);
+    else
+      DisableProxy();
   }
   TIdHTTP::PerformRequest(AMethod, AURL, ASource, AResponseContent, AIgnoreReplies);
 }

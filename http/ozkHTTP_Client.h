@@ -16,6 +16,7 @@
 #include "base/ozkComponent.h"
 #include "base/ozkPersistent.h"
 #include "http/ozkHTTP_Classes.h"
+#include "http/ozkIdConnectThroughHttpProxy.h"
 #include "http/ozkIdHTTP.h"
 #include "http/ozkIdLogFile.h"
 #include "net/ozkIdSSLOpenSSL.h"
@@ -129,6 +130,9 @@ class TozkIdHTTP : public TIdHTTP {
 
   // The TLS handler of HTTPS requests (created at the first one), or none.
   TIdSSLIOHandlerSocketOpenSSL* TLSHandler() const { return FTLSHandler.get(); }
+  // The HTTP proxy tunnel attached to the I/O handler while Proxy is enabled (created at the
+  // first such request), or none.
+  TIdConnectThroughHttpProxy* ProxyHTTP() const { return FProxyHTTP.get(); }
   // The log writer while logging, or none.
   TozkIdLogFileBase* LogIntercept() const { return FLogIntercept.get(); }
   const std::u16string& AuthToken() const { return FAuthToken; }
@@ -163,7 +167,11 @@ class TozkIdHTTP : public TIdHTTP {
 
   // Creates and configures the TLS handler unless there is one.
   void CreateTLSHandler();
+  // Proxy.Enabled: the handler of this request (the TLS handler, or the plain one created once)
+  // connects through the HTTP proxy tunnel. Raises for a port outside 0..65535 and for SOCKS.
   void SetupProxy(bool ATLS);
+  // Proxy switched off: a tunnel still attached to a kept handler is switched off too.
+  void DisableProxy();
 
   std::unique_ptr<TIdSSLIOHandlerSocketOpenSSL> FTLSHandler;
   std::unique_ptr<TozkIdLogFileBase> FLogIntercept;
@@ -176,6 +184,7 @@ class TozkIdHTTP : public TIdHTTP {
   std::unique_ptr<TozkIdHTTPAuthentication_Options> FAuthentication;
   std::unique_ptr<TozkHTTPProxy_Options> FProxy;
   std::unique_ptr<TIdIOHandlerStack> FProxyIOHandler;
+  std::unique_ptr<TIdConnectThroughHttpProxy> FProxyHTTP;
   std::unique_ptr<TIdEventStream> FEventStream;
 
  private:

@@ -131,15 +131,7 @@ void TIdHTTPResponse::SetResponseText(const std::u16string& AValue) {
 int TIdHTTPResponse::ResponseCode() {
   if (!FResponseCodeParsed && FResponseCode == -1 && !FResponseText.empty()) {
     FResponseCodeParsed = true;
-    std::u16string s = Trim(FResponseText);
-    size_t sp = s.find_first_of(u" \t");
-    s = sp == std::u16string::npos ? std::u16string() : Trim(s.substr(sp + 1));
-    s = s.substr(0, s.find_first_of(u" \t"));
-    s = s.substr(0, s.find(u'.'));
-    int64_t code;
-    FResponseCode = TryStrToInt64(s, code) && code >= INT32_MIN && code <= INT32_MAX
-                        ? static_cast<int>(code)
-                        : -1;
+    FResponseCode = IdHTTPStatusCode(FResponseText);
   }
   return FResponseCode;
 }
@@ -207,17 +199,9 @@ void TIdHTTPProtocol::BuildAndSendRequest(const TIdURI* AURI) {
 void TIdHTTPProtocol::RetrieveHeaders(int AMaxHeaderCount) {
   FResponse->Clear();
   try {
-    int count = 0;
-    while (true) {
-      std::u16string line = FHTTP->InternalReadLn();
-      if (line.empty()) break;
-      // Past the limit the lines are still read up to the end of the head, only not kept, so
-      // they never end up in the body.
-      if (AMaxHeaderCount <= 0 || count < AMaxHeaderCount) {
-        FResponse->RawHeaders().Add(line);
-        ++count;
-      }
-    }
+    TIdIOHandler* io = FHTTP->IOHandler();
+    if (!io) throw EIdNotConnected();
+    IdReadHTTPHeaderLines(*io, FResponse->RawHeaders(), AMaxHeaderCount);
   } catch (const EIdConnClosedGracefully&) {
     FHTTP->DropConnection();
   } catch (...) {
@@ -429,9 +413,7 @@ bool TIdCustomHTTP::IsProxyConnection() const {
 std::u16string TIdCustomHTTP::InternalReadLn() {
   TIdIOHandler* io = IOHandler();
   if (!io) throw EIdNotConnected();
-  std::u16string line = io->ReadLn();
-  if (io->ReadLnTimedOut()) throw EIdReadTimeout();
-  return line;
+  return IdReadHTTPHeadLine(*io);
 }
 
 // --- Request operations --------------------------------------------------------------------------

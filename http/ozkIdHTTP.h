@@ -20,6 +20,7 @@
 #include "base/ozkStream.h"
 #include "base/ozkStringList.h"
 #include "http/ozkIdAuthentication.h"
+#include "http/ozkIdConnectThroughHttpProxy.h"
 #include "http/ozkIdCookie.h"
 #include "http/ozkIdHTTPHeaderInfo.h"
 #include "http/ozkIdMultipartFormData.h"
@@ -81,12 +82,6 @@ class EIdIOHandlerPropInvalid : public EIdException {
 
 // A TLS negotiation that a server refused at the protocol level.
 class EIdSSLProtocolReplyError : public EIdException {
- public:
-  using EIdException::EIdException;
-};
-
-// A CONNECT tunnel that the proxy refused; the message is the proxy's status line.
-class EIdHttpProxyError : public EIdException {
  public:
   using EIdException::EIdException;
 };

@@ -1,6 +1,7 @@
 // The engine and the executor against real servers started by the tests: nginx (HTTP and
 // HTTPS, keep-alive, redirects), Python's HTTP server (HTTP/1.0 bodies ended by the close) and
-// tinyproxy (CONNECT tunnels with and without Basic proxy authorization).
+// tinyproxy (CONNECT tunnels, the engine's own and the client's transparent one, with and
+// without Basic proxy authorization).
 #include "http/ozkIdHTTP.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,13 @@ namespace {
 
 const std::string NginxJSON = "{\"text\":\"Gr\xC3\xBC\xC3\x9F"
                               "e \xE2\x82\xAC \xF0\x9F\x98\x80\"}";
+
+size_t Count(const std::string& AText, const std::string& APattern) {
+  size_t n = 0;
+  for (size_t p = AText.find(APattern); p != std::string::npos; p = AText.find(APattern, p + 1))
+    ++n;
+  return n;
+}
 
 bool IsPattern(const TMemoryStream& AStream) {
   const auto& b = AStream.Bytes();
@@ -166,12 +174,18 @@ TEST_F(NginxPeer, ConnectTunnelThroughTinyproxy) {
   EXPECT_EQ(http.Get(Https("/data.json")).size(), NginxJSON.size()); // the same tunnel again
   EXPECT_NE(proxy.Log().find("CONNECT"), std::string::npos);
 
-  // A proxy that wants Basic authorization: the 407 is answered and the CONNECT repeated.
+  // The client's own proxy options: the handler connects through the CONNECT tunnel. This
+  // proxy wants Basic authorization: it answers the first CONNECT with a 407 and closes, so the
+  // connection is opened again and the CONNECT repeated with the credentials.
   ozktest::TTestTinyproxyOptions guarded = open;
   guarded.User = "proxyuser";
   guarded.Password = "proxypass";
   ozktest::TTestTinyproxy authProxy(guarded);
   ASSERT_TRUE(authProxy.Error().empty()) << authProxy.Error();
+  const std::string httpsConnect =
+      "CONNECT localhost:" + std::to_string(Nginx->HttpsPort()) + " HTTP/1.0";
+  const std::string httpConnect =
+      "CONNECT 127.0.0.1:" + std::to_string(Nginx->HttpPort()) + " HTTP/1.0";
   TozkIdHTTP client;
   client.SetReadTimeout(5000);
   client.TLSOptions().SetRootCertFile(Nginx->CAFile());
@@ -183,9 +197,23 @@ TEST_F(NginxPeer, ConnectTunnelThroughTinyproxy) {
   client.Proxy().SetUsername(u"proxyuser");
   client.Proxy().SetPassword(u"proxypass");
   EXPECT_EQ(client.Get(Https("/hello.txt")), u"Hello from nginx\n");
-  EXPECT_EQ(client.AuthProxyRetries(), 1);
+  EXPECT_EQ(client.Get(Https("/data.json")).size(), NginxJSON.size()); // kept-alive tunnel
+  ASSERT_NE(client.ProxyHTTP(), nullptr);
+  EXPECT_EQ(client.TLSHandler()->TransparentProxy(), client.ProxyHTTP());
+  EXPECT_EQ(client.AuthProxyRetries(), 0); // the engine's own tunnel took no part
+  EXPECT_EQ(Count(authProxy.Log(), httpsConnect), 2);
   // Plain HTTP goes through a CONNECT tunnel as well.
   EXPECT_EQ(client.Get(Http("/hello.txt")), u"Hello from nginx\n");
+  EXPECT_EQ(Count(authProxy.Log(), httpConnect), 2);
+
+  // A proxy that asks for nothing gets one CONNECT per connection.
+  TozkIdHTTP plain;
+  plain.SetReadTimeout(5000);
+  plain.Proxy().SetEnabled(true);
+  plain.Proxy().SetHost(u"127.0.0.1");
+  plain.Proxy().SetPort(proxy.Port());
+  EXPECT_EQ(plain.Get(Http("/hello.txt")), u"Hello from nginx\n");
+  EXPECT_EQ(Count(proxy.Log(), httpConnect), 1); // no credentials asked, none sent
 
   TozkIdHTTP wrong;
   wrong.SetReadTimeout(5000);
@@ -197,9 +225,24 @@ TEST_F(NginxPeer, ConnectTunnelThroughTinyproxy) {
   try {
     wrong.Get(Https("/hello.txt"));
     ADD_FAILURE() << "no exception";
-  } catch (const EIdHTTPProtocolException& e) {
+  } catch (const EIdHttpProxyError& e) {
     // tinyproxy turns down wrong credentials with a 401 (a missing one gets the 407).
-    EXPECT_EQ(e.ErrorCode(), 401);
+    EXPECT_EQ(e.Message(), u"HTTP/1.0 401 Unauthorized");
   }
-  EXPECT_EQ(wrong.AuthProxyRetries(), 1);
+  EXPECT_FALSE(wrong.Connected());
+  EXPECT_EQ(Count(authProxy.Log(), httpsConnect), 4);
+
+  // Without credentials the 407 itself is the refusal.
+  TozkIdHTTP anonymous;
+  anonymous.SetReadTimeout(5000);
+  anonymous.Proxy().SetEnabled(true);
+  anonymous.Proxy().SetHost(u"127.0.0.1");
+  anonymous.Proxy().SetPort(authProxy.Port());
+  try {
+    anonymous.Get(Http("/hello.txt"));
+    ADD_FAILURE() << "no exception";
+  } catch (const EIdHttpProxyError& e) {
+    EXPECT_EQ(e.Message(), u"HTTP/1.0 407 Proxy Authentication Required");
+  }
+  EXPECT_EQ(Count(authProxy.Log(), httpConnect), 3);
 }
