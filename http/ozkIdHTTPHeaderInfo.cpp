@@ -224,8 +224,8 @@ void TIdEntityHeaderInfo::ParseRawHeaders() {
     // units SP start "-" end "/" instance-length; "*" in place of a number leaves it -1.
     const size_t sp = range.find(u' ');
     const std::u16string_view byteRange = sp == std::u16string::npos
-                                         ? std::u16string_view(range)
-                                         : std::u16string_view(range).substr(sp + 1);
+                                              ? std::u16string_view(range)
+                                              : std::u16string_view(range).substr(sp + 1);
     if (sp != std::u16string::npos) FContentRangeUnits = range.substr(0, sp);
     const size_t slash = byteRange.find(u'/');
     const std::u16string_view span = byteRange.substr(0, slash);
