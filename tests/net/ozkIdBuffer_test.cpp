@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ozkTestUtil.h"
+
 #include <cstring>
 #include <string>
 
@@ -16,15 +18,6 @@ TIdBytes Bytes(std::string_view AText) {
 
 std::string Stored(const TIdBuffer& ABuffer) {
   return std::string(reinterpret_cast<const char*>(ABuffer.Data()), size_t(ABuffer.Size()));
-}
-
-template <typename E, typename F> std::u16string MessageOf(F AFunction) {
-  try {
-    AFunction();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ozkTestUtil.h"
+
 #include <climits>
 #include <string>
 #include <vector>
@@ -30,15 +32,6 @@ std::string Text(const TMemoryStream& AStream) {
 std::string Buffered(TIdIOHandler& AHandler) {
   TIdBuffer& buffer = AHandler.InputBuffer();
   return std::string(reinterpret_cast<const char*>(buffer.Data()), size_t(buffer.Size()));
-}
-
-template <typename E, typename F> std::u16string MessageOf(F AFunction) {
-  try {
-    AFunction();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
 }
 
 // Runs ACheck on a fresh handler for every read size from 1 to the fixture's length, and with

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ozkTestUtil.h"
+
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -49,15 +51,6 @@ void Rewrite(const TTestTempDir& ADir, const std::string& AName, const std::stri
   std::u16string path = ADir.WriteFile(AName, AData);
   timespec times[2] = {{AMTime, 0}, {AMTime, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, UTF16ToUTF8(path).c_str(), times, 0), 0);
-}
-
-template <typename E, typename F> std::u16string MessageOf(F&& AFunction) {
-  try {
-    AFunction();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ozkTestUtil.h"
+
 #include <cerrno>
 #include <netdb.h>
 #include <vector>
@@ -13,15 +15,6 @@
 #include "net/ozkIdSocketHandle.h"
 
 namespace {
-
-template <typename E, typename F> std::u16string MessageOf(F AFunction) {
-  try {
-    AFunction();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
-}
 
 // A stack that answers every look-up itself and remembers the names it was asked for.
 class TRecordingStack : public TIdStackUnix {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ozkTestUtil.h"
+
 #include <string>
 #include <vector>
 
@@ -15,15 +17,6 @@ using ozktest::TTestPeerConnection;
 using ozktest::TTestScriptedServer;
 
 namespace {
-
-template <typename E, typename F> std::u16string MessageOf(F AFunction) {
-  try {
-    AFunction();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return u"<no exception>";
-}
 
 std::vector<std::u16string>* RecordStatus(TIdTCPClient& AClient) {
   auto* log = new std::vector<std::u16string>();
