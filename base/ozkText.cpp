@@ -257,7 +257,9 @@ std::u16string UIntToStr(uint64_t v) {
 std::u16string IntToStr(int64_t v) {
   if (v >= 0) return UIntToStr(static_cast<uint64_t>(v));
   // Negate in unsigned arithmetic so the smallest value does not overflow.
-  return u"-" + UIntToStr(0 - static_cast<uint64_t>(v));
+  std::u16string r(1, u'-');
+  r += UIntToStr(0 - static_cast<uint64_t>(v));
+  return r;
 }
 
 std::u16string IntToHex(uint64_t v, int aDigits) {

@@ -17,38 +17,13 @@
 #include <vector>
 
 #include "base/ozkStream.h"
+#include "support/ozkTestStreams.h"
 #include "net/ozkIdSSLOpenSSL.h"
 #include "support/ozkTestTLS.h"
 
 namespace {
 
 constexpr int64_t kBytes = int64_t(1) << 30;
-
-// Counts what is written and keeps nothing.
-class TSinkStream : public TStream {
- public:
-  int64_t Read(void*, int64_t) override { return 0; }
-  int64_t Write(const void*, int64_t aCount) override {
-    FPosition += aCount;
-    if (FPosition > FSize) FSize = FPosition;
-    return aCount;
-  }
-  int64_t Seek(int64_t aOffset, TSeekOrigin aOrigin) override {
-    if (aOrigin == TSeekOrigin::soBeginning)
-      FPosition = aOffset;
-    else if (aOrigin == TSeekOrigin::soCurrent)
-      FPosition += aOffset;
-    else
-      FPosition = FSize + aOffset;
-    return FPosition;
-  }
-  int64_t Size() override { return FSize; }
-  void SetSize(int64_t aNewSize) override { FSize = aNewSize; }
-
- private:
-  int64_t FPosition = 0;
-  int64_t FSize = 0;
-};
 
 ozktest::TTestTLSServer& Server() {
   static ozktest::TTestTLSServer server(

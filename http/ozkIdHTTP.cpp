@@ -495,9 +495,10 @@ std::u16string TIdCustomHTTP::SetRequestParams(const TStringList& ASource,
         TIdBytes bytes = enc->GetBytes(ch);
         if (bytes.size() == 1 && bytes[0] == '?') {
           uint32_t code = n == 2 ? 0x10000 + ((ch[0] - 0xD800) << 10) + (ch[1] - 0xDC00) : c;
-          out += u"&#" + UIntToStr(code) + u";";
+          (out += u"&#") += UIntToStr(code);
+          out += u';';
         } else {
-          for (uint8_t b : bytes) out += u"%" + IntToHex(b, 2);
+          for (uint8_t b : bytes) (out += u'%') += IntToHex(b, 2);
         }
         i += n - 1;
       }

@@ -239,8 +239,10 @@ TEST(MimeTable, BuiltInListOrderAndTellingRows) {
   TStringList saved;
   table.SaveToStrings(saved, u' ');
   std::u16string order;
-  for (const auto& line : saved)
-    order += (order.empty() ? u"" : u" ") + line.substr(0, line.find(u' '));
+  for (const auto& line : saved) {
+    if (!order.empty()) order += u' ';
+    order += line.substr(0, line.find(u' '));
+  }
   EXPECT_EQ(order, expectedOrder);
   EXPECT_EQ(table.Count(), 372);
 
