@@ -97,14 +97,8 @@ TozkOpenAIClass_Assistant_Resources_FileSearch* TozkOpenAIClass_Assistant_Resour
 }
 
 void TozkOpenAIClass_Assistant_Resources::DoReadJSON() {
-  if (TozkObjectJSON* lMember = FindMember(u"file_search"))
-    ReadChildMember(*this, *FileSearch(), *lMember);
-  else
-    FFileSearch.reset();
-  if (TozkObjectJSON* lMember = FindMember(u"code_interpreter"))
-    ReadChildMember(*this, *CodeInterpreter(), *lMember);
-  else
-    FCodeInterpreter.reset();
+  ReadLazyChild(u"file_search", FFileSearch);
+  ReadLazyChild(u"code_interpreter", FCodeInterpreter);
 }
 
 void TozkOpenAIClass_Assistant_Resources::DoWriteJSON() {

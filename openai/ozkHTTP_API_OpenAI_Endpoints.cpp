@@ -102,10 +102,7 @@ void TozkOpenAIClass_Response_Completion::DoReadJSON() {
   FId = ReadString(u"id");
   FModel = ReadString(u"model");
   F_Object = ReadString(u"object");
-  if (TozkObjectJSON* lMember = FindMember(u"usage"))
-    ReadChildMember(*this, *Usage(), *lMember);
-  else
-    FUsage.reset();
+  ReadLazyChild(u"usage", FUsage);
 }
 
 // --- Chat completions ----------------------------------------------------------------------------
@@ -197,10 +194,7 @@ void TozkOpenAIClass_Response_ChatCompletion::DoReadJSON() {
   FCreated = ReadInteger(u"created");
   FId = ReadString(u"id");
   F_Object = ReadString(u"object");
-  if (TozkObjectJSON* lMember = FindMember(u"usage"))
-    ReadChildMember(*this, *Usage(), *lMember);
-  else
-    FUsage.reset();
+  ReadLazyChild(u"usage", FUsage);
 }
 
 // --- Edits ---------------------------------------------------------------------------------------
@@ -234,10 +228,7 @@ void TozkOpenAIClass_Response_Edit::DoReadJSON() {
   ReadObjectArray<TozkOpenAIClass_Response_Edit_Choices>(u"choices", FChoices);
   FCreated = ReadInteger(u"created");
   F_Object = ReadString(u"object");
-  if (TozkObjectJSON* lMember = FindMember(u"usage"))
-    ReadChildMember(*this, *Usage(), *lMember);
-  else
-    FUsage.reset();
+  ReadLazyChild(u"usage", FUsage);
 }
 
 // --- Images --------------------------------------------------------------------------------------
@@ -326,10 +317,7 @@ void TozkOpenAIClass_Response_Embeddings::DoReadJSON() {
   ReadObjectArray<TozkOpenAIClass_Response_Embeddings_Data>(u"data", FData);
   FModel = ReadString(u"model");
   F_Object = ReadString(u"object");
-  if (TozkObjectJSON* lMember = FindMember(u"usage"))
-    ReadChildMember(*this, *Usage(), *lMember);
-  else
-    FUsage.reset();
+  ReadLazyChild(u"usage", FUsage);
 }
 
 // --- Audio ---------------------------------------------------------------------------------------
@@ -412,10 +400,7 @@ TozkOpenAIClass_Response_FineTune_HyperParams* TozkOpenAIClass_Response_FineTune
 void TozkOpenAIClass_Response_FineTune::DoReadJSON() {
   FCreatedAt = ReadInteger(u"created_at");
   ReadObjectArray<TozkOpenAIClass_Response_FineTune_Event>(u"events", FEvents);
-  if (TozkObjectJSON* lMember = FindMember(u"hyperparams"))
-    ReadChildMember(*this, *Hyperparams(), *lMember);
-  else
-    FHyperparams.reset();
+  ReadLazyChild(u"hyperparams", FHyperparams);
   FId = ReadString(u"id");
   FModel = ReadString(u"model");
   F_Object = ReadString(u"object");
@@ -476,14 +461,8 @@ TozkOpenAIClass_Response_Moderation_Results::CategoryScores() {
 }
 
 void TozkOpenAIClass_Response_Moderation_Results::DoReadJSON() {
-  if (TozkObjectJSON* lMember = FindMember(u"categories"))
-    ReadChildMember(*this, *Categories(), *lMember);
-  else
-    FCategories.reset();
-  if (TozkObjectJSON* lMember = FindMember(u"category_scores"))
-    ReadChildMember(*this, *CategoryScores(), *lMember);
-  else
-    FCategoryScores.reset();
+  ReadLazyChild(u"categories", FCategories);
+  ReadLazyChild(u"category_scores", FCategoryScores);
   FFlagged = ReadBoolean(u"flagged");
 }
 

@@ -75,15 +75,9 @@ void TozkOpenAIClass_VectorStore_Base::DoReadJSON() {
   FCreatedAt = ReadInteger(u"created_at");
   FName = ReadString(u"name");
   FUsageBytes = ReadInteger(u"usage_bytes");
-  if (TozkObjectJSON* lMember = FindMember(u"file_counts"))
-    ReadChildMember(*this, *FileCounts(), *lMember);
-  else
-    FFileCounts.reset();
+  ReadLazyChild(u"file_counts", FFileCounts);
   FStatus = ReadString(u"status");
-  if (TozkObjectJSON* lMember = FindMember(u"expires_after"))
-    ReadChildMember(*this, *ExpiresAfter(), *lMember);
-  else
-    FExpiresAfter.reset();
+  ReadLazyChild(u"expires_after", FExpiresAfter);
   FExpiresAt = ReadInteger(u"expires_at");
   FLastActiveAt = ReadInteger(u"last_active_at");
   MetaData()->Clear();
@@ -153,10 +147,7 @@ void TozkOpenAIClass_VectorStoreFileBatch::DoReadJSON() {
   FCreatedAt = ReadInteger(u"created_at");
   FVectorStoreId = ReadString(u"vector_store_id");
   FStatus = ReadString(u"status");
-  if (TozkObjectJSON* lMember = FindMember(u"file_counts"))
-    ReadChildMember(*this, *FileCounts(), *lMember);
-  else
-    FFileCounts.reset();
+  ReadLazyChild(u"file_counts", FFileCounts);
 }
 
 void TozkOpenAIClass_VectorStoreFileBatch::DoWriteJSON() {

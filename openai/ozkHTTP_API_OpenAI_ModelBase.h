@@ -100,6 +100,17 @@ class TozkOpenAIClass {
                               TozkObjectJSON& aMember) {
     aChild.ReadMember(aParent, aMember);
   }
+  // The child behind a property that creates its object on first read: read from the member
+  // aName when it is present (created first when needed), dropped when it is absent.
+  template <class T> void ReadLazyChild(std::u16string_view aName, std::unique_ptr<T>& aChild) {
+    TozkObjectJSON* lMember = FindMember(aName);
+    if (!lMember) {
+      aChild.reset();
+      return;
+    }
+    if (!aChild) aChild = std::make_unique<T>();
+    ReadChildMember(*this, *aChild, *lMember);
+  }
 
   // An array of objects: when the member is present and has elements, the array gets one entry
   // per element, made by aMake (which may give none for an element it does not recognise);

@@ -37,10 +37,7 @@ void TozkOpenAIClass_Run_Base::DoReadJSON() {
   FAssistantId = ReadString(u"assistant_id");
   FStatus = ReadString(u"status");
   FRequiredAction = ReadString(u"required_action");
-  if (TozkObjectJSON* lMember = FindMember(u"last_error"))
-    ReadChildMember(*this, *LastError(), *lMember);
-  else
-    FLastError.reset();
+  ReadLazyChild(u"last_error", FLastError);
   FExpiresAt = ReadInteger(u"expires_at");
   FStartedAt = ReadInteger(u"started_at");
   FCancelledAt = ReadInteger(u"cancelled_at");
@@ -53,18 +50,12 @@ void TozkOpenAIClass_Run_Base::DoReadJSON() {
   ReadObjectArray(u"tools", FTools, TozkOpenAIClass_Assistant_Tool::CreateFromItem);
   MetaData()->Clear();
   ReadMetaData(u"metadata", MetaData());
-  if (TozkObjectJSON* lMember = FindMember(u"usage"))
-    ReadChildMember(*this, *Usage(), *lMember);
-  else
-    FUsage.reset();
+  ReadLazyChild(u"usage", FUsage);
   FTemperature = ReadDouble(u"temperature");
   FTopP = ReadDouble(u"top_p");
   FMaxPromptTokens = ReadInteger(u"max_prompt_tokens");
   FMaxCompletionTokens = ReadInteger(u"max_completion_tokens");
-  if (TozkObjectJSON* lMember = FindMember(u"truncation_strategy"))
-    ReadChildMember(*this, *TruncationStrategy(), *lMember);
-  else
-    FTruncationStrategy.reset();
+  ReadLazyChild(u"truncation_strategy", FTruncationStrategy);
   FToolChoice = ReadString(u"tool_choice");
   FResponseFormat = ReadString(u"response_format");
 }
@@ -244,10 +235,7 @@ void TozkOpenAIClass_RunSteps::DoReadJSON() {
   FRunId = ReadString(u"run_id");
   F_Type = ReadString(u"type");
   FStatus = ReadString(u"status");
-  if (TozkObjectJSON* lMember = FindMember(u"step_details"))
-    ReadChildMember(*this, *StepDetails(), *lMember);
-  else
-    FStepDetails.reset();
+  ReadLazyChild(u"step_details", FStepDetails);
   FLastError = ReadString(u"last_error");
   FExpiredAt = ReadInteger(u"expired_at");
   FCancelledAt = ReadInteger(u"cancelled_at");
