@@ -233,6 +233,28 @@ class Connections(ServiceTestCase):
         self.assertEqual(errors, [])
 
 
+class ConnectionLimit(ServiceTestCase):
+    SERVICE_ARGS = ("--max-connections", "2", "--client-timeout", "20")
+
+    def test_connections_beyond_the_limit_get_503(self):
+        idle = [socket.create_connection(("127.0.0.1", self.service.port), timeout=10)
+                for _ in range(2)]
+        try:
+            # The idle connections hold both slots (the first byte proves each was accepted).
+            for sock in idle:
+                sock.sendall(b"GET /v1/models HTTP/1.1\r\nAuthorization: Bearer k\r\n\r\n")
+                self.assertTrue(sock.recv(12).startswith(b"HTTP/1.1 200"))
+            busy = self.client.get("/models")
+            self.assertError(busy, 503, "Too many connections")
+        finally:
+            for sock in idle:
+                sock.close()
+        deadline = time.monotonic() + 10
+        while self.client.get("/models", validate=False).status != 200:
+            self.assertLess(time.monotonic(), deadline, "slots were not given back")
+            time.sleep(0.05)
+
+
 class UploadsLeaveNothingBehind(ServiceTestCase):
     SERVICE_ARGS = ("--client-timeout", "2")
 

@@ -10,6 +10,7 @@ import socketserver
 import ssl
 import struct
 import sys
+import threading
 import urllib.parse
 
 from .errors import ApiError, error_body
@@ -336,12 +337,38 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
     request_queue_size = 128
 
-    def __init__(self, app, host, port, ssl_context=None):
+    def __init__(self, app, host, port, ssl_context=None, max_connections=256):
         self.app = app
         self.ssl_context = ssl_context
+        # One thread per connection, so the number of connections is bounded; the ones beyond
+        # get a 503 and are closed at once.
+        self._slots = threading.BoundedSemaphore(max_connections)
         if ":" in host:
             self.address_family = socket.AF_INET6
         super().__init__((host, port), Handler)
+
+    def process_request(self, request, client_address):
+        if not self._slots.acquire(blocking=False):
+            body = error_body("Too many connections; try again shortly.", "server_error")
+            try:
+                request.sendall(b"HTTP/1.1 503 Service Unavailable\r\nContent-Type: "
+                                b"application/json\r\nContent-Length: %d\r\nRetry-After: 1\r\n"
+                                b"Connection: close\r\n\r\n%s" % (len(body), body))
+            except OSError:
+                pass
+            self.shutdown_request(request)
+            return
+        try:
+            super().process_request(request, client_address)
+        except BaseException:
+            self._slots.release()
+            raise
+
+    def process_request_thread(self, request, client_address):
+        try:
+            super().process_request_thread(request, client_address)
+        finally:
+            self._slots.release()
 
     def server_bind(self):
         # HTTPServer.server_bind resolves the host name (getfqdn), slow and pointless here.
