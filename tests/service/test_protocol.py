@@ -178,6 +178,17 @@ class Connections(ServiceTestCase):
             b"Connection: close\r\n\r\n") + chunks)
         self.assertEqual(status_of(raw), 200, raw)
         self.assertIn(b'"name":"Chunky"', raw)
+        endless = raw_exchange(self.service.port, (
+            b"POST /v1/assistants HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer k\r\n"
+            b"OpenAI-Beta: assistants=v2\r\nTransfer-Encoding: chunked\r\n\r\n"
+            b"0\r\n" + b"X-Trailer: 1\r\n" * 500 + b"\r\n"))
+        self.assertEqual(status_of(endless), 400, endless[:300])
+        for size_line in (b"zz\r\n", b"-5\r\n"):
+            broken = raw_exchange(self.service.port, (
+                b"POST /v1/assistants HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer k\r\n"
+                b"OpenAI-Beta: assistants=v2\r\nTransfer-Encoding: chunked\r\n\r\n"
+                + size_line + b"{}\r\n0\r\n\r\n"))
+            self.assertEqual(status_of(broken), 400, broken[:300])
 
     def test_malformed_heads_get_an_error_and_the_service_goes_on(self):
         cases = [b"GARBAGE\r\n\r\n", b"GET /v1/models HTTP/9.9\r\n\r\n",

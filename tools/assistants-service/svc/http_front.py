@@ -21,6 +21,7 @@ MAX_BODY = 512 * 1024 * 1024
 # A body left unread by the handler is drained for keep-alive only up to this size.
 MAX_DRAIN = 1024 * 1024
 READ_PIECE = 64 * 1024
+MAX_TRAILERS = 100
 
 
 class ClientGone(Exception):
@@ -100,10 +101,11 @@ class BodyReader:
             if self._chunk_left < 0:
                 raise ApiError(400, "Malformed chunked request body.")
             if self._chunk_left == 0:
-                while self._line().strip():  # trailers
-                    pass
-                self._done = True
-                return b""
+                for _ in range(MAX_TRAILERS + 1):
+                    if not self._line().strip():
+                        self._done = True
+                        return b""
+                raise ApiError(400, "Too many trailer fields in the chunked request body.")
         data = self._raw(min(size, self._chunk_left))
         self._chunk_left -= len(data)
         if self._chunk_left == 0 and self._line().strip():
