@@ -4,6 +4,7 @@ the request log, keep-alive, bad input, TLS, persistence and clean stops."""
 import http.client
 import json
 import os
+import select
 import signal
 import socket
 import ssl
@@ -223,6 +224,25 @@ class Connections(ServiceTestCase):
             started = time.monotonic()
             self.assertEqual(slow.recv(100), b"")  # closed by the 2 s client time-out
             self.assertLess(time.monotonic() - started, 10)
+
+    def test_trickled_head_is_cut_off(self):
+        # One header byte every 0.2 s never lets the per-read time-out expire; the head's own
+        # deadline (the 2 s client time-out) ends the connection long before 200 bytes.
+        with socket.create_connection(("127.0.0.1", self.service.port), timeout=10) as slow:
+            slow.sendall(b"GET /v1/models HTTP/1.1\r\n")
+            closed = False
+            for _ in range(200):
+                try:
+                    slow.sendall(b"X")
+                except OSError:
+                    closed = True
+                    break
+                readable, _, _ = select.select([slow], [], [], 0.2)
+                if readable:
+                    self.assertIn(slow.recv(100), (b"",))
+                    closed = True
+                    break
+            self.assertTrue(closed)
 
     def test_concurrent_clients(self):
         made = self.make_assistant()

@@ -11,6 +11,7 @@ import ssl
 import struct
 import sys
 import threading
+import time
 import urllib.parse
 
 from .errors import ApiError, error_body
@@ -113,6 +114,66 @@ class BodyReader:
         return data
 
 
+class HeadDeadlineReader:
+    """The connection's reader, with one deadline for the request head (the idle wait before
+    it included): a client trickling header bytes cannot keep its connection for ever. Body
+    reads only have the per-read time-out, so slow but steady uploads go on."""
+
+    def __init__(self, rfile, sock, timeout):
+        self._rfile = rfile
+        self._sock = sock
+        self._timeout = timeout
+        self._deadline = None
+
+    def start_head(self):
+        self._deadline = time.monotonic() + self._timeout
+
+    def end_head(self):
+        self._deadline = None
+        self._sock.settimeout(self._timeout)
+
+    def _arm(self):
+        if self._deadline is not None:
+            left = self._deadline - time.monotonic()
+            if left <= 0:
+                raise socket.timeout("request head not received in time")
+            self._sock.settimeout(min(left, self._timeout))
+
+    def readline(self, limit=-1):
+        # Line by buffered pieces, so the deadline holds between the reads of one long line.
+        parts, size = [], 0
+        while limit < 0 or size < limit:
+            self._arm()
+            ahead = self._rfile.peek(1)
+            if not ahead:
+                break
+            end = ahead.find(b"\n")
+            take = len(ahead) if end < 0 else end + 1
+            if limit >= 0:
+                take = min(take, limit - size)
+            piece = self._rfile.read(take)
+            parts.append(piece)
+            size += len(piece)
+            if piece.endswith(b"\n"):
+                break
+        return b"".join(parts)
+
+    def read(self, *args):
+        self._arm()
+        return self._rfile.read(*args)
+
+    def read1(self, *args):
+        self._arm()
+        return self._rfile.read1(*args)
+
+    def close(self):
+        self._rfile.close()
+
+    @property
+    def closed(self):
+        return self._rfile.closed
+
+
 def split_target(target):
     """(API path, query dict, azure?) for the URL forms the service answers, or None.
 
@@ -154,6 +215,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.request = context.wrap_socket(self.request, server_side=True)
             self.connection = self.request
         super().setup()
+        self.rfile = HeadDeadlineReader(self.rfile, self.connection, self.timeout)
+
+    def handle_one_request(self):
+        self.rfile.start_head()
+        super().handle_one_request()
 
     def handle(self):
         if self.server.app.control.take_reset():
@@ -186,6 +252,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     do_POST = do_DELETE = do_PUT = do_PATCH = do_HEAD = do_OPTIONS = do_GET
 
     def _dispatch(self):
+        self.rfile.end_head()
         app = self.server.app
         body = self._body_reader()
         if body is None:
