@@ -11,7 +11,7 @@ import urllib.parse
 from .errors import ApiError, bad_request
 
 # Largest JSON body accepted; bigger bodies are refused before they are read.
-MAX_JSON_BODY = 16 * 1024 * 1024
+MAX_JSON_BODY = 8 * 1024 * 1024
 
 
 class Request:
