@@ -42,44 +42,43 @@ class TozkAI_OpenAI_Assistant_Tools_Base : public TPersistent {
   bool FEnabled = false;
 };
 
-// The lists of the three tools are stored and copied; the workflow reads only Enabled.
-class TozkAI_OpenAI_Assistant_Tools_FileSearch : public TozkAI_OpenAI_Assistant_Tools_Base {
+// A tool with a list of text lines. The list is copied only from a tool of the same class
+// (TSelf); a tool of another class gives only Enabled. The lists are stored and copied, but the
+// workflow reads only Enabled.
+template <class TSelf>
+class TozkAI_OpenAI_Assistant_Tools_Listed : public TozkAI_OpenAI_Assistant_Tools_Base {
  public:
-  // Enabled from any tool; Files only from another file-search tool.
-  void Assign(const TPersistent& aSource) override;
+  void Assign(const TPersistent& aSource) override {
+    TozkAI_OpenAI_Assistant_Tools_Base::Assign(aSource);
+    if (auto* lSource = dynamic_cast<const TSelf*>(&aSource)) FList.Assign(lSource->FList);
+  }
 
-  TStringList& Files() { return FFiles; }
-  const TStringList& Files() const { return FFiles; }
-  void SetFiles(const TStringList& aValue) { FFiles.Assign(aValue); }
-
- private:
-  TStringList FFiles;
+ protected:
+  TStringList FList;
 };
 
-class TozkAI_OpenAI_Assistant_Tools_CodeInterpreter : public TozkAI_OpenAI_Assistant_Tools_Base {
+class TozkAI_OpenAI_Assistant_Tools_FileSearch
+    : public TozkAI_OpenAI_Assistant_Tools_Listed<TozkAI_OpenAI_Assistant_Tools_FileSearch> {
  public:
-  // Enabled from any tool; Files only from another code-interpreter tool.
-  void Assign(const TPersistent& aSource) override;
-
-  TStringList& Files() { return FFiles; }
-  const TStringList& Files() const { return FFiles; }
-  void SetFiles(const TStringList& aValue) { FFiles.Assign(aValue); }
-
- private:
-  TStringList FFiles;
+  TStringList& Files() { return FList; }
+  const TStringList& Files() const { return FList; }
+  void SetFiles(const TStringList& aValue) { FList.Assign(aValue); }
 };
 
-class TozkAI_OpenAI_Assistant_Tools_Functions : public TozkAI_OpenAI_Assistant_Tools_Base {
+class TozkAI_OpenAI_Assistant_Tools_CodeInterpreter
+    : public TozkAI_OpenAI_Assistant_Tools_Listed<TozkAI_OpenAI_Assistant_Tools_CodeInterpreter> {
  public:
-  // Enabled from any tool; Functions only from another functions tool.
-  void Assign(const TPersistent& aSource) override;
+  TStringList& Files() { return FList; }
+  const TStringList& Files() const { return FList; }
+  void SetFiles(const TStringList& aValue) { FList.Assign(aValue); }
+};
 
-  TStringList& Functions() { return FFunctions; }
-  const TStringList& Functions() const { return FFunctions; }
-  void SetFunctions(const TStringList& aValue) { FFunctions.Assign(aValue); }
-
- private:
-  TStringList FFunctions;
+class TozkAI_OpenAI_Assistant_Tools_Functions
+    : public TozkAI_OpenAI_Assistant_Tools_Listed<TozkAI_OpenAI_Assistant_Tools_Functions> {
+ public:
+  TStringList& Functions() { return FList; }
+  const TStringList& Functions() const { return FList; }
+  void SetFunctions(const TStringList& aValue) { FList.Assign(aValue); }
 };
 
 // The three tools, each owned and created with the object.
