@@ -17,6 +17,16 @@ bool IsRunPending(const TozkOpenAIClass_Run& aRun) {
   return aRun.Status() == u"queued" || aRun.Status() == u"in_progress";
 }
 
+// Free text for a member that the object model writes as it stands: escaped like the
+// instructions, and with a leading "{" or "[" as its \u form, since the writer would otherwise
+// embed the text as JSON (a name such as "[draft] Tutor" would make the body invalid).
+std::u16string EscapePlainMember(const std::u16string& aText) {
+  std::u16string lText = EscapeJSONString(aText);
+  if (!lText.empty() && (lText[0] == u'{' || lText[0] == u'['))
+    lText.replace(0, 1, lText[0] == u'{' ? u"\\u007B" : u"\\u005B");
+  return lText;
+}
+
 } // namespace
 
 TozkAI_OpenAI_Assistant::TozkAI_OpenAI_Assistant(TComponent* aOwner)
@@ -59,10 +69,10 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::GetThread(const std::u16string&
 TozkOpenAIClass_Assistant* TozkAI_OpenAI_Assistant::DoCreateAssistant() {
   const TozkAI_OpenAI_Assistant_Options& lOptions = *FAssistantOptions;
   TozkOpenAIClass_Request_Assistant lRequest;
-  // Name and model are escaped like the instructions, so a quote or a backslash in either
-  // still gives a valid body.
-  lRequest.SetName(EscapeJSONString(lOptions.Name()));
-  lRequest.SetModel(EscapeJSONString(lOptions.Model()));
+  // Name and model are escaped like the instructions, so a quote, a backslash or a leading
+  // bracket in either still gives a valid body.
+  lRequest.SetName(EscapePlainMember(lOptions.Name()));
+  lRequest.SetModel(EscapePlainMember(lOptions.Model()));
   lRequest.SetInstructions(EscapeJSONString(lOptions.Instructions().Text()));
   lRequest.SetTemperature(lOptions.Temperature());
   lRequest.SetTopP(lOptions.TopP());
@@ -182,7 +192,7 @@ TozkAI_OpenAI_Assistant::DoFindOrCreateVectorStore(const std::u16string& aVector
   if (std::unique_ptr<TozkOpenAIClass_VectorStore> lStore = DoFindVectorStore(aVectorStoreName))
     return lStore;
   TozkOpenAIClass_Request_VectorStore lRequest;
-  lRequest.SetName(EscapeJSONString(aVectorStoreName));
+  lRequest.SetName(EscapePlainMember(aVectorStoreName));
   return GetOpenAI()->CreateVectorStore(lRequest);
 }
 

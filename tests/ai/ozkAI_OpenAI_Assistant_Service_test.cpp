@@ -251,3 +251,17 @@ TEST(TozkAI_OpenAI_Assistant_Service, VectorStoresByName) {
   EXPECT_EQ(CountOf(lLog, u"\"method\":\"POST\""), 0u) << UTF16ToUTF8(lLog);
   EXPECT_EQ(lDirect.ListVectorStores()->VectorStores().size(), 3u);
 }
+
+TEST(TozkAI_OpenAI_Assistant_Service, QuotesAndBracketsInNamesReadBackAsGiven) {
+  ozktest::TTestService lService;
+  TServiceAssistant lAssistant(lService);
+  lAssistant.AssistantOptions().SetName(u"[draft] \"Tutor\" \\ {1}");
+  ASSERT_NE(lAssistant.CreateAssistant(), nullptr);
+  EXPECT_EQ(lAssistant.Assistant()->Name(), u"[draft] \"Tutor\" \\ {1}");
+
+  TTempText lManual("Text.\n");
+  EXPECT_TRUE(lAssistant.UploadVectorStoreFile(u"{manuals} \"v2\"", lManual.Name()));
+  auto lFiles = lAssistant.GetVectorStoreFiles(u"{manuals} \"v2\"");
+  ASSERT_NE(lFiles, nullptr);
+  EXPECT_EQ(lFiles->VectorStoreFiles().size(), 1u);
+}

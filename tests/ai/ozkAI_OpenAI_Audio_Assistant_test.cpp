@@ -83,6 +83,19 @@ TEST(TozkAI_OpenAI_Assistant, CreateAssistantSendsTheOptionsEscapedWithTheEnable
                         u"\"temperature\":2,\"top_p\":0}");
 }
 
+// A leading bracket would make the writer embed the name as JSON: the body must stay valid.
+TEST(TozkAI_OpenAI_Assistant, NamesBeginningWithABracketStayStrings) {
+  TFakeAssistant lAssistant;
+  lAssistant.AssistantOptions().SetName(u"[draft] Tutor");
+  lAssistant.AssistantOptions().SetModel(u"{m}");
+  lAssistant.Fake.Reply(u"{\"id\":\"asst_1\"}");
+  lAssistant.CreateAssistant();
+  EXPECT_EQ(lAssistant.Fake.Requests.at(0).Body,
+            u"{\"name\":\"\\u005B"
+            u"draft] Tutor\",\"model\":\"\\u007Bm}\",\"temperature\":1,"
+            u"\"top_p\":1}");
+}
+
 TEST(TozkAI_OpenAI_Assistant, CreateAssistantWithoutToolsSendsNoToolList) {
   TFakeAssistant lAssistant;
   lAssistant.AssistantOptions().SetModel(u"m");
