@@ -279,28 +279,6 @@ struct TTempFile {
 
 } // namespace
 
-TEST(TozkAI_OpenAI_Assistant, VectorStoreFilesComeFromTheNewestStoreOfTheName) {
-  TFakeAssistant lAssistant;
-  lAssistant.Fake.Reply(cTwoStoresOfOneName);
-  lAssistant.Fake.Reply(u"{\"data\":[{\"id\":\"file_b\"},{\"id\":\"file_a\"}]}");
-  auto lFiles = lAssistant.GetVectorStoreFiles(u"docs");
-  ASSERT_NE(lFiles, nullptr);
-  ASSERT_EQ(lFiles->VectorStoreFiles().size(), 2u);
-  EXPECT_EQ(lFiles->VectorStoreFiles()[0]->Id(), u"file_b");
-  ASSERT_EQ(lAssistant.Fake.Requests.size(), 2u);
-  EXPECT_EQ(lAssistant.Fake.Requests[0].URL, u"http://fake.invalid/v1/vector_stores");
-  EXPECT_EQ(lAssistant.Fake.Requests[1].URL, u"http://fake.invalid/v1/vector_stores/vs_new/files");
-}
-
-TEST(TozkAI_OpenAI_Assistant, ListingFilesOfAMissingNameGivesNoneAndCreatesNothing) {
-  TFakeAssistant lAssistant;
-  lAssistant.Fake.Reply(cTwoStoresOfOneName);
-  // Names compare exactly: "Docs" and "doc" are not "docs".
-  EXPECT_EQ(lAssistant.GetVectorStoreFiles(u"Docs"), nullptr);
-  ASSERT_EQ(lAssistant.Fake.Requests.size(), 1u);
-  EXPECT_EQ(lAssistant.Fake.Requests[0].Method, u"GET");
-}
-
 TEST(TozkAI_OpenAI_Assistant, UploadAttachesTheFileAndSendsOnlyTheToolResources) {
   TTempFile lFile;
   TFakeAssistant lAssistant;
@@ -323,22 +301,4 @@ TEST(TozkAI_OpenAI_Assistant, UploadAttachesTheFileAndSendsOnlyTheToolResources)
             u"{\"tool_resources\":{\"file_search\":{\"vector_store_ids\":[\"vs_new\"]}}}");
   // The modified assistant that came back is not kept.
   EXPECT_EQ(lAssistant.Assistant(), lBefore);
-}
-
-TEST(TozkAI_OpenAI_Assistant, UploadIntoANewNameCreatesTheStoreFirst) {
-  TTempFile lFile;
-  TFakeAssistant lAssistant;
-  GiveAssistant(lAssistant);
-  lAssistant.Fake.Reply(u"{\"data\":[]}");
-  lAssistant.Fake.Reply(u"{\"id\":\"vs_made\",\"name\":\"new \\\"one\\\"\"}");
-  lAssistant.Fake.Reply(u"{\"id\":\"file_1\"}");
-  lAssistant.Fake.Reply(u"{\"id\":\"file_1\"}");
-  lAssistant.Fake.Reply(u"{\"id\":\"asst_1\"}");
-  EXPECT_TRUE(lAssistant.UploadVectorStoreFile(u"new \"one\"", lFile.Name()));
-  const auto& lSent = lAssistant.Fake.Requests;
-  ASSERT_EQ(lSent.size(), 5u);
-  EXPECT_EQ(lSent[1].Method, u"POST");
-  EXPECT_EQ(lSent[1].URL, u"http://fake.invalid/v1/vector_stores");
-  EXPECT_EQ(lSent[1].Body, u"{\"name\":\"new \\\"one\\\"\"}");
-  EXPECT_EQ(lSent[3].URL, u"http://fake.invalid/v1/vector_stores/vs_made/files");
 }
