@@ -171,7 +171,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         try:
             self._write(Response(raw=error_body(message or "Bad request", "invalid_request_error"),
                                  status=code))
-        except OSError:
+        except (OSError, ClientGone):
             pass
 
     def do_GET(self):
@@ -185,7 +185,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if body is None:
             return
         response = None
-        status = 0
         try:
             response = self._answer(app, body)
         except ApiError as error:
@@ -201,12 +200,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             response = Response(raw=error_body("The server had an error while processing your "
                                                "request.", "server_error"), status=500)
         finally:
+            if not body.complete() and not self.close_connection:
+                self._drain(body)
             if not self.path.startswith("/_control/"):
-                status = response.status if response else 0
-                app.control.record(self.command, self.path, dict(self.headers.items()),
-                                   body.consumed, status)
-        if not body.complete():
-            self._drain(body)
+                size = body.consumed if body.complete() else max(body.consumed,
+                                                                 body.declared_length() or 0)
+                app.control.record(self.command, self.path, dict(self.headers.items()), size,
+                                   response.status if response else 0)
         try:
             self._write(response)
         except ClientGone:
