@@ -266,6 +266,25 @@ class FilesAndVectorStores(ServiceTestCase):
                          {"id": made["id"], "object": "file", "deleted": True})
         self.assertError(self.client.get("/files/%s/content" % made["id"], beta=False), 404)
 
+    def test_upload_with_encoded_parts(self):
+        # Quoted-printable fields, base64 files and encoded-word file names, as MIME writers
+        # such as the project's own multipart stream produce them.
+        data = "caf\u00e9 = \U0001F600\n".encode("utf-8") * 40
+        body = (b"--B\r\nContent-Disposition: form-data; name=\"purpose\"\r\n"
+                b"Content-Type: text/plain\r\nContent-Transfer-Encoding: quoted-printable\r\n"
+                b"\r\nassist=\r\nants\r\n"
+                b"--B\r\nContent-Disposition: form-data; name=\"file\"; "
+                b"filename=\"=?UTF-8?B?" + base64.b64encode("r\u00e9sum\u00e9.txt".encode())
+                + b"?=\"\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                + base64.encodebytes(data) + b"\r\n--B--\r\n")
+        answer = self.client.request("POST", "/files", raw_body=body, beta=False,
+                                     content_type="multipart/form-data; boundary=B")
+        self.assertEqual(answer.status, 200, answer.raw)
+        self.assertEqual((answer.json["filename"], answer.json["purpose"], answer.json["bytes"]),
+                         ("r\u00e9sum\u00e9.txt", "assistants", len(data)))
+        stored = self.client.get("/files/%s/content" % answer.json["id"], beta=False)
+        self.assertEqual(stored.raw, data)
+
     def test_upload_errors(self):
         self.assertError(self.client.upload("a.txt", b"x", purpose="nonsense"), 400, "purpose")
         self.assertError(self.client.upload("a.txt", b"x", purpose=None), 400, "purpose")

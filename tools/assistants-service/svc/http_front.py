@@ -114,7 +114,8 @@ def split_target(target):
     """(API path, query dict, azure?) for the URL forms the service answers, or None.
 
     "/v1/..." is the OpenAI form; "/openai/deployments/{name}/..." and "/openai/..." the two
-    Azure forms, and "/openai/images/generations:submit" Azure's image generation."""
+    Azure forms, "/openai/v1/..." Azure's v1 form (no "api-version"), and
+    "/openai/images/generations:submit" Azure's image generation."""
     parts = urllib.parse.urlsplit(target)
     path = parts.path
     query = {}
@@ -124,7 +125,9 @@ def split_target(target):
         return path[3:] or "/", query, False
     if path.startswith("/openai/"):
         rest = path[len("/openai"):]
-        if rest.startswith("/deployments/"):
+        if rest.startswith("/v1/"):
+            rest = rest[len("/v1"):]
+        elif rest.startswith("/deployments/"):
             _, _, after = rest[len("/deployments/"):].partition("/")
             rest = "/" + after
         if rest == "/images/generations:submit":
@@ -171,7 +174,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         try:
             self._write(Response(raw=error_body(message or "Bad request", "invalid_request_error"),
                                  status=code))
-        except OSError:
+        except (OSError, ClientGone):
             pass
 
     def do_GET(self):
@@ -185,7 +188,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if body is None:
             return
         response = None
-        status = 0
         try:
             response = self._answer(app, body)
         except ApiError as error:
@@ -201,12 +203,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             response = Response(raw=error_body("The server had an error while processing your "
                                                "request.", "server_error"), status=500)
         finally:
+            if not body.complete() and not self.close_connection:
+                self._drain(body)
             if not self.path.startswith("/_control/"):
-                status = response.status if response else 0
-                app.control.record(self.command, self.path, dict(self.headers.items()),
-                                   body.consumed, status)
-        if not body.complete():
-            self._drain(body)
+                size = body.consumed if body.complete() else max(body.consumed,
+                                                                 body.declared_length() or 0)
+                app.control.record(self.command, self.path, dict(self.headers.items()), size,
+                                   response.status if response else 0)
         try:
             self._write(response)
         except ClientGone:
@@ -250,10 +253,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             raise ApiError(404, "Invalid URL (%s %s)" % (self.command, self.path))
         path, query, azure = split
         if azure:
-            if "api-version" not in query:
+            # Azure's v1 form names no version; the dated forms must.
+            if "api-version" not in query and not self.path.startswith("/openai/v1/"):
                 raise ApiError(400, "Missing required query parameter 'api-version'.",
                                param="api-version", code="missing_api_version")
-            del query["api-version"]
+            query.pop("api-version", None)
         failure = app.control.take_failure()
         if failure is not None:
             raise failure
