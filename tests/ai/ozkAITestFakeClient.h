@@ -46,7 +46,8 @@ class TFakeOpenAI : public TozkHTTP_API_OpenAI {
   }
 
   // One event stream per streamed request, in order: its events (type and data). A stream
-  // whose events never end it is cut there, as the executor reports a body that stops early.
+  // whose events never end it is cut there, as the executor reports a body that stops early;
+  // an empty one stands for a failure that the executor's error event took (no events, false).
   std::deque<std::vector<TozkSSEEvent>> Streams;
   // The events that each streamed request delivered before it ended or was cut.
   std::vector<size_t> Delivered;
@@ -60,6 +61,7 @@ class TFakeOpenAI : public TozkHTTP_API_OpenAI {
     std::vector<TozkSSEEvent> lEvents = std::move(Streams.front());
     Streams.pop_front();
     Delivered.push_back(0);
+    if (lEvents.empty()) return false;
     for (const TozkSSEEvent& lEvent : lEvents) {
       ++Delivered.back();
       if (aOnEvent(lEvent)) return true;

@@ -369,6 +369,11 @@ TEST(TozkAI_OpenAI_Assistant_Responses, AStreamCutOffRaisesAfterItsPiecesAndKeep
   EXPECT_EQ(
       MessageOf<EozkOpenAIResponseError>([&] { lAssistant.CreateRunAndWait(lThreadId, 10000); }),
       u"The response failed: Boom (server_error)");
+  // A failure that the client's error event took gives an empty response: no success either.
+  lAssistant.Fake.Streams.push_back({});
+  EXPECT_EQ(TozkAI_OpenAI_Assistant::RunProblem(*lAssistant.CreateRunAndWait(lThreadId, 10000)),
+            u"(no status)");
+  EXPECT_EQ(lAssistant.GetMessages(lThreadId, u"", 20, u"desc", u"", u"")->Messages().size(), 1u);
   lAssistant.Fake.Streams.push_back({Completed(ResponseJSON(u"resp_3", TextPart(u"whole")))});
   lAssistant.CreateRunAndWait(lThreadId, 10000);
   EXPECT_TRUE(Contains(lAssistant.Fake.Requests.back().Body,
