@@ -12,9 +12,6 @@ namespace {
 
 // The id of the assistant that only the component holds. Any id fetches it.
 constexpr char16_t cLocalAssistantId[] = u"asst_local";
-// Thread ids that only the component knows start so; a conversation id never does.
-constexpr char16_t cChainPrefix[] = u"chain_local_";
-constexpr char16_t cChatPrefix[] = u"chat_local_";
 
 bool StartsWith(const std::u16string& aText, std::u16string_view aPrefix) {
   return aText.compare(0, aPrefix.size(), aPrefix) == 0;
@@ -132,9 +129,9 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::ResponsesCreateThread() {
     if (e.ErrorCode() != 404) throw;
   }
   if (!lConversation)
-    return SetLocalThread(
-        std::make_unique<TozkAI_OpenAI_Transcript>(cChainPrefix + IntToStr(++FLocalThreads), false),
-        UnixSeconds());
+    return SetLocalThread(std::make_unique<TozkAI_OpenAI_Transcript>(
+                              cChainThreadPrefix + IntToStr(++FLocalThreads), false),
+                          UnixSeconds());
   const int64_t lCreatedAt = lConversation->CreatedAt();
   return SetLocalThread(std::make_unique<TozkAI_OpenAI_Transcript>(lConversation->Id(), true),
                         lCreatedAt ? lCreatedAt : UnixSeconds());
@@ -142,8 +139,8 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::ResponsesCreateThread() {
 
 TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::LocalGetThread(const std::u16string& aThreadId) {
   if (FTranscript && FTranscript->ThreadId() == aThreadId) return FThread.get();
-  if (FAPI == oaapiChatCompletions || StartsWith(aThreadId, cChainPrefix) ||
-      StartsWith(aThreadId, cChatPrefix))
+  if (FAPI == oaapiChatCompletions || StartsWith(aThreadId, cChainThreadPrefix) ||
+      StartsWith(aThreadId, cChatThreadPrefix))
     throw EozkAI_OpenAI_Assistant(
         Format(u"GetThread: the thread %s is kept only while it is the current thread", aThreadId));
   // A conversation on the service; what was said before is there, not in the new transcript.
