@@ -300,6 +300,19 @@ TEST(TozkAI_OpenAI_Assistant_Responses, AnIncompleteAnswerIsShownWithItsReason) 
             u"x = ");
 }
 
+TEST(TozkAI_OpenAI_Assistant_Responses, GetThreadFetchesAConversationAndCarriesItOn) {
+  TFakeAssistant lAssistant;
+  SetUpConversation(lAssistant);
+  lAssistant.Fake.Reply(u"{\"id\":\"conv_9\",\"object\":\"conversation\",\"created_at\":5}");
+  EXPECT_EQ(lAssistant.GetThread(u"conv_9")->Id(), u"conv_9");
+  EXPECT_EQ(lAssistant.Fake.Requests.at(0).Method, u"GET");
+  EXPECT_EQ(lAssistant.Fake.Requests.at(0).URL, u"http://fake.invalid/v1/conversations/conv_9");
+  lAssistant.Fake.Reply(u"{\"object\":\"list\",\"data\":[]}");
+  lAssistant.Fake.Reply(ResponseJSON(u"resp_1", TextPart(u"again")));
+  EXPECT_EQ(Send(lAssistant, u"more")->Messages().at(0)->ContentText(), u"again");
+  EXPECT_TRUE(Contains(lAssistant.Fake.Requests.back().Body, u"\"conversation\":\"conv_9\""));
+}
+
 TEST(TozkAI_OpenAI_Assistant_Responses, CreateThreadRaisesOtherErrorsAndKeepsTheThread) {
   TFakeAssistant lAssistant;
   SetUpConversation(lAssistant);
