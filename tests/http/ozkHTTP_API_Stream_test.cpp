@@ -137,7 +137,7 @@ TEST(HTTPAPIStream, StreamsWithoutTheirFinalEventFail) {
          c.Send(kStreamHead + Chunk(kDelta));
          c.Reset();
        },
-       "Socket Error # 10054", 1},
+       "The event stream ended before its final event. (Socket Error # 10054", 1},
       {"body until close, closed before the final event",
        [](TTestPeerConnection& c) {
          c.Send("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n" +
