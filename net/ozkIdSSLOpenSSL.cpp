@@ -127,20 +127,13 @@ void TIdSSLIOHandlerSocketOpenSSL::StartSSL() {
   if (!fPassThrough) OpenTLSConnection();
 }
 
-void TIdSSLIOHandlerSocketOpenSSL::SetSocketTimeouts(int AMilliseconds) {
-  if (!BindingAllocated()) return;
-  timeval tv{AMilliseconds / 1000, static_cast<suseconds_t>((AMilliseconds % 1000) * 1000)};
-  GStack->SetSocketOption(Binding()->Handle(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-  GStack->SetSocketOption(Binding()->Handle(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
-}
-
 void TIdSSLIOHandlerSocketOpenSSL::OpenTLSConnection() {
   if (!fSSLContext) throw EIdOSSLCouldNotLoadSSLLibrary(IdSSLMsg::CouldNotLoadSSLLibrary);
   if (!fSSLSocket) fSSLSocket = std::make_unique<TIdSSLSocket>(this);
   fSSLSocket->fSSLContext = fSSLContext;
   // Beneath TLS a read may block inside the library, past the handler's own readability wait,
   // so the socket itself must give up at some point even when the handler waits forever.
-  SetSocketTimeouts(ReadTimeout() < 1 ? 30000 : ReadTimeout());
+  SetSocketTimeouts(ReadTimeout() < 1 ? SocketTimeoutWithoutReadTimeout : ReadTimeout());
   TIdSSLMode mode = fSSLContext->fMode;
   bool server = mode == sslmServer || (mode != sslmClient && fIsPeer);
   if (server) {
@@ -174,7 +167,7 @@ void TIdSSLIOHandlerSocketOpenSSL::SetPassThrough(bool AValue) {
   } else if (fSSLSocket && fSSLSocket->SSL()) {
     fSSLSocket->Shutdown();
     fSSLLayerClosed = true;
-    SetSocketTimeouts(0);
+    SetSocketTimeouts(PlainSocketTimeout());
   }
   fPassThrough = AValue;
 }
