@@ -80,23 +80,10 @@ void TIdSSLIOHandlerSocketOpenSSL::PrepareTLSContext(TIdSSLCtxMode ACtxMode) {
   IdOpenSSLSetAPIVersion(o.APIVersion());
   auto ctx = std::make_unique<TIdSSLContext>();
   ctx->Parent = this;
-  ctx->fsRootCertFile = o.RootCertFile();
-  ctx->fsCertFile = o.CertFile();
-  ctx->fsKeyFile = o.KeyFile();
-  ctx->fsDHParamsFile = o.DHParamsFile();
-  ctx->fVerifyDepth = o.VerifyDepth();
-  ctx->fVerifyMode = o.VerifyMode();
-  ctx->fVerifyDirs = o.VerifyDirs();
-  ctx->fCipherList = o.CipherList();
+  ctx->Settings = o.Settings();
   ctx->fVerifyOn = static_cast<bool>(OnVerifyPeer);
   ctx->fStatusInfoOn = OnStatusInfo || OnStatusInfoEx;
-  ctx->fMethod = o.Method();
-  ctx->fSSLVersions = o.SSLVersions();
-  ctx->fMode = o.Mode();
   if (FALPNProtocols) ctx->FALPNProtocols.Assign(*FALPNProtocols);
-  ctx->FCurveList = o.CurveList();
-  ctx->FAPIVersion = o.APIVersion();
-  ctx->FLegacyProvider = o.LegacyProvider();
   ctx->SetUpContext(ACtxMode);
   FOwnContext = std::move(ctx);
   fSSLContext = FOwnContext.get();
@@ -134,7 +121,7 @@ void TIdSSLIOHandlerSocketOpenSSL::OpenTLSConnection() {
   // Beneath TLS a read may block inside the library, past the handler's own readability wait,
   // so the socket itself must give up at some point even when the handler waits forever.
   SetSocketTimeouts(ReadTimeout() < 1 ? SocketTimeoutWithoutReadTimeout : ReadTimeout());
-  TIdSSLMode mode = fSSLContext->fMode;
+  TIdSSLMode mode = fSSLContext->Settings.Mode;
   bool server = mode == sslmServer || (mode != sslmClient && fIsPeer);
   if (server) {
     fSSLSocket->Accept(Binding()->Handle());

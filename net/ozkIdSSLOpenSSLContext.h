@@ -88,53 +88,64 @@ enum TIdSSLCtxMode { sslCtxClient, sslCtxServer };
 
 // --- Handler options ---------------------------------------------------------------------------
 
+// Every setting of a TLS context, in one value: the handler's options hold it and the context
+// it prepares receives a copy of it whole, so no copy can forget a field.
+struct TIdSSLSettings {
+  std::u16string RootCertFile, CertFile, KeyFile, DHParamsFile;
+  TIdSSLVersion Method = sslvTLSv1;
+  TIdSSLVersions SSLVersions{sslvTLSv1};
+  TIdSSLMode Mode = sslmUnassigned;
+  TIdSSLVerifyModeSet VerifyMode;
+  int VerifyDepth = 0;
+  std::u16string VerifyDirs, CipherList, CurveList;
+  // sslvAPIDefault: the process-wide default level (IdOpenSSLAPIVersion).
+  TIdSSLAPIVersion APIVersion = sslvAPIDefault;
+  bool LegacyProvider = false;
+
+  bool operator==(const TIdSSLSettings&) const = default;
+};
+
 // Method and SSLVersions are coupled: setting one recomputes the other (see the setters).
 class TIdSSLOptions : public TPersistent {
  public:
   void Assign(const TPersistent& aSource) override;
 
-  const std::u16string& RootCertFile() const { return fsRootCertFile; }
-  void SetRootCertFile(const std::u16string& aValue) { fsRootCertFile = aValue; }
-  const std::u16string& CertFile() const { return fsCertFile; }
-  void SetCertFile(const std::u16string& aValue) { fsCertFile = aValue; }
-  const std::u16string& KeyFile() const { return fsKeyFile; }
-  void SetKeyFile(const std::u16string& aValue) { fsKeyFile = aValue; }
-  const std::u16string& DHParamsFile() const { return fsDHParamsFile; }
-  void SetDHParamsFile(const std::u16string& aValue) { fsDHParamsFile = aValue; }
-  TIdSSLVersion Method() const { return fMethod; }
+  const TIdSSLSettings& Settings() const { return FSettings; }
+
+  const std::u16string& RootCertFile() const { return FSettings.RootCertFile; }
+  void SetRootCertFile(const std::u16string& aValue) { FSettings.RootCertFile = aValue; }
+  const std::u16string& CertFile() const { return FSettings.CertFile; }
+  void SetCertFile(const std::u16string& aValue) { FSettings.CertFile = aValue; }
+  const std::u16string& KeyFile() const { return FSettings.KeyFile; }
+  void SetKeyFile(const std::u16string& aValue) { FSettings.KeyFile = aValue; }
+  const std::u16string& DHParamsFile() const { return FSettings.DHParamsFile; }
+  void SetDHParamsFile(const std::u16string& aValue) { FSettings.DHParamsFile = aValue; }
+  TIdSSLVersion Method() const { return FSettings.Method; }
   // sslvSSLv23 allows every version but itself; any other method allows exactly that version.
   void SetMethod(TIdSSLVersion aValue);
-  TIdSSLVersions SSLVersions() const { return fSSLVersions; }
+  TIdSSLVersions SSLVersions() const { return FSettings.SSLVersions; }
   // Exactly one real version makes that the method; any other set makes the method sslvSSLv23
   // and loses a sslvSSLv23 member (leaving nothing means every version).
   void SetSSLVersions(TIdSSLVersions aValue);
-  TIdSSLMode Mode() const { return fMode; }
-  void SetMode(TIdSSLMode aValue) { fMode = aValue; }
-  TIdSSLVerifyModeSet VerifyMode() const { return fVerifyMode; }
-  void SetVerifyMode(TIdSSLVerifyModeSet aValue) { fVerifyMode = aValue; }
-  int VerifyDepth() const { return fVerifyDepth; }
-  void SetVerifyDepth(int aValue) { fVerifyDepth = aValue; }
-  const std::u16string& VerifyDirs() const { return fVerifyDirs; }
-  void SetVerifyDirs(const std::u16string& aValue) { fVerifyDirs = aValue; }
-  const std::u16string& CipherList() const { return fCipherList; }
-  void SetCipherList(const std::u16string& aValue) { fCipherList = aValue; }
-  const std::u16string& CurveList() const { return FCurveList; }
-  void SetCurveList(const std::u16string& aValue) { FCurveList = aValue; }
-  TIdSSLAPIVersion APIVersion() const { return FAPIVersion; }
-  void SetAPIVersion(TIdSSLAPIVersion aValue) { FAPIVersion = aValue; }
-  bool LegacyProvider() const { return FLegacyProvider; }
-  void SetLegacyProvider(bool aValue) { FLegacyProvider = aValue; }
+  TIdSSLMode Mode() const { return FSettings.Mode; }
+  void SetMode(TIdSSLMode aValue) { FSettings.Mode = aValue; }
+  TIdSSLVerifyModeSet VerifyMode() const { return FSettings.VerifyMode; }
+  void SetVerifyMode(TIdSSLVerifyModeSet aValue) { FSettings.VerifyMode = aValue; }
+  int VerifyDepth() const { return FSettings.VerifyDepth; }
+  void SetVerifyDepth(int aValue) { FSettings.VerifyDepth = aValue; }
+  const std::u16string& VerifyDirs() const { return FSettings.VerifyDirs; }
+  void SetVerifyDirs(const std::u16string& aValue) { FSettings.VerifyDirs = aValue; }
+  const std::u16string& CipherList() const { return FSettings.CipherList; }
+  void SetCipherList(const std::u16string& aValue) { FSettings.CipherList = aValue; }
+  const std::u16string& CurveList() const { return FSettings.CurveList; }
+  void SetCurveList(const std::u16string& aValue) { FSettings.CurveList = aValue; }
+  TIdSSLAPIVersion APIVersion() const { return FSettings.APIVersion; }
+  void SetAPIVersion(TIdSSLAPIVersion aValue) { FSettings.APIVersion = aValue; }
+  bool LegacyProvider() const { return FSettings.LegacyProvider; }
+  void SetLegacyProvider(bool aValue) { FSettings.LegacyProvider = aValue; }
 
  protected:
-  std::u16string fsRootCertFile, fsCertFile, fsKeyFile, fsDHParamsFile;
-  TIdSSLVersion fMethod = sslvTLSv1;
-  TIdSSLVersions fSSLVersions{sslvTLSv1};
-  TIdSSLMode fMode = sslmUnassigned;
-  TIdSSLVerifyModeSet fVerifyMode;
-  int fVerifyDepth = 0;
-  std::u16string fVerifyDirs, fCipherList, FCurveList;
-  TIdSSLAPIVersion FAPIVersion = sslvAPIDefault;
-  bool FLegacyProvider = false;
+  TIdSSLSettings FSettings;
 };
 
 // --- Exceptions --------------------------------------------------------------------------------
@@ -337,8 +348,8 @@ struct TIdSSLMethodChoice {
   int FixedVersion = 0;
 };
 
-// A prepared OpenSSL context. The handler copies its options into the public fields and runs
-// SetUpContext; the fields keep their meaning of TIdSSLOptions.
+// A prepared OpenSSL context. The handler copies its options' settings into Settings and runs
+// SetUpContext.
 class TIdSSLContext {
  public:
   // Raises EIdOSSLCouldNotLoadSSLLibrary when OpenSSL cannot be initialised.
@@ -349,8 +360,6 @@ class TIdSSLContext {
 
   // Frees any previous OpenSSL context and prepares a new one for the role.
   void SetUpContext(TIdSSLCtxMode ACtxMode);
-  // A new context with the same settings and parent (not set up).
-  std::unique_ptr<TIdSSLContext> Clone() const;
   bool LoadRootCert();
   bool LoadCert();
   bool LoadKey();
@@ -370,16 +379,9 @@ class TIdSSLContext {
   static int MinProtocolVersion(TIdSSLVersions AVersions);
   static int MaxProtocolVersion(unsigned long AVersionNum);
 
-  // Settings, copied from the handler's options before SetUpContext.
-  TIdSSLVersion fMethod = sslvTLSv1;
-  TIdSSLVersions fSSLVersions{sslvTLSv1};
-  TIdSSLMode fMode = sslmUnassigned;
-  std::u16string fsRootCertFile, fsCertFile, fsKeyFile, fsDHParamsFile;
-  int fVerifyDepth = 0;
-  TIdSSLVerifyModeSet fVerifyMode;
-  std::u16string fVerifyDirs, fCipherList, FCurveList;
-  TIdSSLAPIVersion FAPIVersion = sslvAPIDefault;
-  bool FLegacyProvider = false;
+  // Copied from the handler's options before SetUpContext (an unassigned Mode becomes the
+  // context's role there).
+  TIdSSLSettings Settings;
   bool fStatusInfoOn = false; // a status handler is set: install the info callback
   bool fVerifyOn = false;     // a peer-verification handler is set: install the verify callback
   uint32_t fSessionId = 1;

@@ -134,6 +134,40 @@ TEST(TIdSSLOptions, MethodAndVersionsAreCoupled) {
   EXPECT_TRUE(copy.LegacyProvider());
 }
 
+// The settings were copied field by field in three places (options, handler to context, an
+// unused context clone); a field dropped from one copy went unnoticed. Every setting set to a
+// value of its own must arrive in the copy and in the context the handler prepares.
+TEST(TIdSSLOptions, EverySettingReachesTheCopyAndTheContext) {
+  const TFiles& files = TFiles::Get();
+  TTestTempDir dirs;
+  TIdSSLOptions o;
+  o.SetRootCertFile(files.CA);
+  o.SetCertFile(files.ClientChain);
+  o.SetKeyFile(files.ClientKey);
+  o.SetSSLVersions({sslvTLSv1_2, sslvTLSv1_3});
+  o.SetMode(sslmClient);
+  o.SetVerifyMode({sslvrfPeer, sslvrfClientOnce});
+  o.SetVerifyDepth(7);
+  o.SetVerifyDirs(UTF8ToUTF16(dirs.Path()));
+  o.SetCipherList(u"HIGH:!aNULL");
+  o.SetCurveList(u"P-256:X25519");
+  o.SetAPIVersion(sslvAPI_1_1);
+  TIdSSLOptions copy;
+  copy.Assign(o);
+  EXPECT_TRUE(copy.Settings() == o.Settings());
+  EXPECT_FALSE(copy.Settings() == TIdSSLOptions().Settings());
+  copy.SetDHParamsFile(u"dh.pem");
+  EXPECT_FALSE(copy.Settings() == o.Settings()); // the comparison sees every field
+
+  TTestTLSServer server({}, EchoBehaviour());
+  auto io = NewClient(server.Port());
+  io->SSLOptions().Assign(o);
+  io->Open();
+  ASSERT_NE(io->SSLContext(), nullptr);
+  EXPECT_TRUE(io->SSLContext()->Settings == o.Settings());
+  io->Close();
+}
+
 TEST(TIdSSLContext, ALPNWireList) {
   TStringList names{u"h2", u"", u"http/1.1"};
   TIdBytes wire = TIdSSLContext::ALPNWireList(names);
@@ -157,8 +191,8 @@ TEST(TIdSSLContext, ProtocolLimitsAndMethodSubstitutionFollowTheAPILevel) {
   TAPILevelGuard guard;
   auto setUp = [](TIdSSLVersion AMethod, TIdSSLVersions AVersions) {
     auto ctx = std::make_unique<TIdSSLContext>();
-    ctx->fMethod = AMethod;
-    ctx->fSSLVersions = AVersions;
+    ctx->Settings.Method = AMethod;
+    ctx->Settings.SSLVersions = AVersions;
     ctx->SetUpContext(sslCtxClient);
     return ctx;
   };
@@ -171,7 +205,7 @@ TEST(TIdSSLContext, ProtocolLimitsAndMethodSubstitutionFollowTheAPILevel) {
   auto c1 = setUp(sslvTLSv1_3, {sslvTLSv1, sslvTLSv1_1, sslvTLSv1_3});
   EXPECT_EQ(SSL_CTX_get_min_proto_version(c1->Context()), TLS1_1_VERSION);
   EXPECT_EQ(SSL_CTX_get_max_proto_version(c1->Context()), TLS1_3_VERSION);
-  EXPECT_EQ(c1->fMode, sslmClient); // an unassigned mode became the context's role
+  EXPECT_EQ(c1->Settings.Mode, sslmClient); // an unassigned mode became the context's role
   // Several versions at level 1.1 mean the TLS 1.2 method, which ignores the limits.
   auto c2 = setUp(sslvSSLv23, {sslvTLSv1_1, sslvTLSv1_2, sslvTLSv1_3});
   EXPECT_EQ(SSL_CTX_get_min_proto_version(c2->Context()), TLS1_2_VERSION);
@@ -224,30 +258,30 @@ TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
 TEST(TIdSSLContext, SetUpFailuresAndTheSharedTrustStore) {
   auto make = [](auto AConfigure) {
     auto ctx = std::make_unique<TIdSSLContext>();
-    ctx->fMethod = sslvTLSv1_2;
+    ctx->Settings.Method = sslvTLSv1_2;
     AConfigure(*ctx);
     ctx->SetUpContext(sslCtxClient);
     return ctx;
   };
-  EXPECT_THROW(make([](TIdSSLContext& c) { c.fCipherList = u"NO-SUCH-CIPHER"; }),
+  EXPECT_THROW(make([](TIdSSLContext& c) { c.Settings.CipherList = u"NO-SUCH-CIPHER"; }),
                EIdOSSLSettingCipherError);
-  EXPECT_THROW(make([](TIdSSLContext& c) { c.FCurveList = u"NoSuchCurve"; }),
+  EXPECT_THROW(make([](TIdSSLContext& c) { c.Settings.CurveList = u"NoSuchCurve"; }),
                EIdOSSLSettingCurveListError);
   std::u16string msg = MessageOf<EIdOSSLLoadingCertError>(
-      [&] { make([](TIdSSLContext& c) { c.fsCertFile = u"/nonexistent/c.pem"; }); });
+      [&] { make([](TIdSSLContext& c) { c.Settings.CertFile = u"/nonexistent/c.pem"; }); });
   EXPECT_TRUE(StartsText(u"Could not load certificate.\r\nerror:", msg)) << UTF16ToUTF8(msg);
   EXPECT_NE(msg.find(u"No such file or directory"), std::u16string::npos);
   TTestTempDir dir;
   std::u16string junk = dir.WriteFile("junk.pem", "not a certificate");
-  EXPECT_THROW(make([&](TIdSSLContext& c) { c.fsRootCertFile = junk; }),
+  EXPECT_THROW(make([&](TIdSSLContext& c) { c.Settings.RootCertFile = junk; }),
                EIdOSSLLoadingRootCertError);
-  EXPECT_THROW(make([&](TIdSSLContext& c) { c.fsDHParamsFile = junk; }),
+  EXPECT_THROW(make([&](TIdSSLContext& c) { c.Settings.DHParamsFile = junk; }),
                EIdOSSLLoadingDHParamsError);
   // A key that does not belong to the certificate.
   std::u16string otherKey = dir.WriteFile("other.key", TTestPKI::Get().OtherHost.KeyPEM());
   EXPECT_THROW(make([&](TIdSSLContext& c) {
-                 c.fsCertFile = TFiles::Get().ClientChain;
-                 c.fsKeyFile = otherKey;
+                 c.Settings.CertFile = TFiles::Get().ClientChain;
+                 c.Settings.KeyFile = otherKey;
                }),
                EIdOSSLLoadingKeyError);
   EXPECT_EQ(ERR_peek_error(), 0u) << "a raised error leaves nothing queued";
@@ -256,7 +290,7 @@ TEST(TIdSSLContext, SetUpFailuresAndTheSharedTrustStore) {
   auto a = make([](TIdSSLContext&) {});
   auto b = make([](TIdSSLContext&) {});
   EXPECT_EQ(SSL_CTX_get_cert_store(a->Context()), SSL_CTX_get_cert_store(b->Context()));
-  auto c = make([](TIdSSLContext& x) { x.fsRootCertFile = TFiles::Get().CA; });
+  auto c = make([](TIdSSLContext& x) { x.Settings.RootCertFile = TFiles::Get().CA; });
   EXPECT_NE(SSL_CTX_get_cert_store(c->Context()), SSL_CTX_get_cert_store(a->Context()));
 }
 
