@@ -131,7 +131,9 @@ void TozkIdHTTP::CreateTLSHandler() {
 
   handler->SetPassThrough(false);
   handler->SetSendBufferSize(SendBlockSize);
-  IdOpenSSLApplyLibraryOptions(openssl); // API level, library folder, legacy-provider folder
+  IdOpenSSLApplyLibraryOptions(openssl); // library folder, legacy-provider folder
+  // The API level travels with this handler's settings, never through process-wide state.
+  options.SetAPIVersion(IdSSLAPIVersionOf(openssl.APIVersion()));
   options.SetLegacyProvider(openssl.LegacyProvider().Enabled());
 
   auto toSSL = [](TwsTLSVersions v) {

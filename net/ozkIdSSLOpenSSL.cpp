@@ -77,7 +77,6 @@ void TIdSSLIOHandlerSocketOpenSSL::Close() {
 
 void TIdSSLIOHandlerSocketOpenSSL::PrepareTLSContext(TIdSSLCtxMode ACtxMode) {
   const TIdSSLOptions& o = *fxSSLOptions;
-  IdOpenSSLSetAPIVersion(o.APIVersion());
   auto ctx = std::make_unique<TIdSSLContext>();
   ctx->Parent = this;
   ctx->Settings = o.Settings();

@@ -81,9 +81,8 @@ std::u16string WithTrailingDelimiter(const std::u16string& APath) {
   return APath + u"/";
 }
 
-bool IsLevel11Or30() {
-  TIdSSLAPIVersion v = GAPIVersion.load();
-  return v == sslvAPI_1_1 || v == sslvAPI_3_0;
+bool IsLevel11Or30(TIdSSLAPIVersion ALevel) {
+  return ALevel == sslvAPI_1_1 || ALevel == sslvAPI_3_0;
 }
 
 struct TStoreFree {
@@ -344,18 +343,19 @@ std::u16string IdExecutableFolder() {
   return ExtractFilePath(UTF8ToUTF16(std::string_view(buf, static_cast<size_t>(n))));
 }
 
-void IdOpenSSLApplyLibraryOptions(const TozkSocketOpenSSL_Options& AOptions) {
-  switch (AOptions.APIVersion()) {
+TIdSSLAPIVersion IdSSLAPIVersionOf(TwsOpenSSLAPI AVersion) {
+  switch (AVersion) {
   case oslAPI_1_0:
-    IdOpenSSLSetAPIVersion(sslvAPI_1_0);
-    break;
+    return sslvAPI_1_0;
   case oslAPI_1_1:
-    IdOpenSSLSetAPIVersion(sslvAPI_1_1);
-    break;
+    return sslvAPI_1_1;
   case oslAPI_3_0:
-    IdOpenSSLSetAPIVersion(sslvAPI_3_0);
-    break;
+    return sslvAPI_3_0;
   }
+  return sslvAPIDefault;
+}
+
+void IdOpenSSLApplyLibraryOptions(const TozkSocketOpenSSL_Options& AOptions) {
   if (AOptions.LibPath() == oslpDefaultFolder)
     IdOpenSSLSetLibPath(IdExecutableFolder());
   else if (AOptions.LibPath() == oslpCustomPath)
@@ -486,7 +486,8 @@ void TIdSSLContext::DestroyContext() {
 
 TIdSSLMethodChoice TIdSSLContext::SelectTLSMethod(TIdSSLVersion AMethod) {
   if (Settings.Mode == sslmUnassigned) throw EIdOSSLModeNotSet(IdSSLMsg::ModeNotSet);
-  if (IsLevel11Or30() && (AMethod == sslvSSLv2 || AMethod == sslvSSLv23 || AMethod == sslvSSLv3))
+  if (IsLevel11Or30(APILevel()) &&
+      (AMethod == sslvSSLv2 || AMethod == sslvSSLv23 || AMethod == sslvSSLv3))
     AMethod = sslvTLSv1_2;
   TIdSSLMethodChoice choice;
   choice.Method = Settings.Mode == sslmClient   ? TLS_client_method()
@@ -521,6 +522,10 @@ TIdSSLMethodChoice TIdSSLContext::SelectTLSMethod(TIdSSLVersion AMethod) {
   }
   if (!choice.Method) throw EIdOSSLGetMethodError(IdSSLMsg::GetMethodError);
   return choice;
+}
+
+TIdSSLAPIVersion TIdSSLContext::APILevel() const {
+  return Settings.APIVersion != sslvAPIDefault ? Settings.APIVersion : IdOpenSSLAPIVersion();
 }
 
 int TIdSSLContext::MinProtocolVersion(TIdSSLVersions AVersions) {
@@ -566,7 +571,7 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
   }
 
   // A fixed-version method ignores protocol limits, as the releases that had them did.
-  if (IsLevel11Or30() && choice.FixedVersion == 0) {
+  if (IsLevel11Or30(APILevel()) && choice.FixedVersion == 0) {
     SSL_CTX_set_min_proto_version(fContext, MinProtocolVersion(Settings.SSLVersions));
     SSL_CTX_set_max_proto_version(fContext, MaxProtocolVersion(IdOpenSSLVersionNum()));
   }
@@ -582,7 +587,7 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
   }
   ERR_clear_error();
 
-  if (IdOpenSSLAPIVersion() == sslvAPI_3_0 && Settings.LegacyProvider) LoadLegacyProviders();
+  if (APILevel() == sslvAPI_3_0 && Settings.LegacyProvider) LoadLegacyProviders();
 
   if (!Settings.RootCertFile.empty() || !Settings.VerifyDirs.empty()) {
     if (!LoadRootCert())

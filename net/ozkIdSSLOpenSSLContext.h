@@ -15,6 +15,7 @@
 #include "base/ozkStringList.h"
 #include "net/ozkIdException.h"
 #include "net/ozkIdGlobal.h"
+#include "net/ozkSocket_Classes.h"
 
 struct ssl_st;
 struct ssl_ctx_st;
@@ -24,7 +25,6 @@ struct x509_st;
 struct x509_store_st;
 
 class TIdX509;
-class TozkSocketOpenSSL_Options;
 
 // --- Enumerations and sets ---------------------------------------------------------------------
 
@@ -291,19 +291,24 @@ template <typename E> [[noreturn]] void RaiseCryptoError(const std::u16string& A
 // --- Process-wide OpenSSL state ----------------------------------------------------------------
 
 // The API level selects among the behaviours that differ between OpenSSL releases (protocol
-// limits, method substitution, the legacy provider). sslvAPIDefault leaves it unchanged; the
-// level starts at sslvAPI_1_0. Every handler configuration writes it again.
+// limits, method substitution, the legacy provider). Each context takes it from its own
+// settings, so two handlers with different levels never race; this process-wide default
+// serves contexts whose settings name sslvAPIDefault, and the library's one-time
+// initialisation. sslvAPIDefault leaves it unchanged; it starts at sslvAPI_1_0.
 void IdOpenSSLSetAPIVersion(TIdSSLAPIVersion AVersion);
 TIdSSLAPIVersion IdOpenSSLAPIVersion();
+// The level an option object's TwsOpenSSLAPI names.
+TIdSSLAPIVersion IdSSLAPIVersionOf(TwsOpenSSLAPI AVersion);
 // Library folder and legacy-provider folder, each stored with a trailing "/" (empty: the
 // platform's normal search).
 void IdOpenSSLSetLibPath(const std::u16string& APath);
 std::u16string IdOpenSSLLibPath();
 void IdOpenSSLSetLegacyProviderLibPath(const std::u16string& APath);
 std::u16string IdOpenSSLLegacyProviderLibPath();
-// Applies the process-wide part of OpenSSL options: the API level, the library folder
-// (oslpDefaultFolder: the executable's folder, oslpCustomPath: LibPathCustom, oslpNone: left)
-// and the legacy-provider folder (oslpCustomPath: its LibPathCustom, else the executable's).
+// Applies the process-wide part of OpenSSL options: the library folder (oslpDefaultFolder:
+// the executable's folder, oslpCustomPath: LibPathCustom, oslpNone: left) and the
+// legacy-provider folder (oslpCustomPath: its LibPathCustom, else the executable's). The API
+// level is not process-wide: it travels in the handler's settings (IdSSLAPIVersionOf).
 void IdOpenSSLApplyLibraryOptions(const TozkSocketOpenSSL_Options& AOptions);
 // Folder of the running executable with a trailing "/".
 std::u16string IdExecutableFolder();
@@ -365,6 +370,8 @@ class TIdSSLContext {
   bool LoadKey();
   bool LoadDHParams();
   TIdSSLMethodChoice SelectTLSMethod(TIdSSLVersion AMethod);
+  // Settings.APIVersion, or the process-wide default when that is sslvAPIDefault.
+  TIdSSLAPIVersion APILevel() const;
   void ApplyALPNProtocols();
 
   ssl_ctx_st* Context() const { return fContext; }

@@ -6,6 +6,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
+#include <atomic>
 #include <cerrno>
 #include <regex>
 #include <set>
@@ -228,6 +229,47 @@ TEST(TIdSSLContext, ProtocolLimitsAndMethodSubstitutionFollowTheAPILevel) {
   EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_0);
 }
 
+// The level lived in a process-wide variable that every handler wrote and every context set-up
+// read, while the context's own field was never read: two clients with different levels on two
+// threads got each other's protocol limits. Each context now follows its own settings.
+TEST(TIdSSLContext, EachContextFollowsItsOwnAPILevel) {
+  TAPILevelGuard guard;
+  IdOpenSSLSetAPIVersion(sslvAPI_1_0);
+  auto minimumOf = [](TIdSSLAPIVersion ALevel) {
+    TIdSSLContext ctx;
+    ctx.Settings.Method = sslvTLSv1_3;
+    ctx.Settings.SSLVersions = {sslvTLSv1, sslvTLSv1_1, sslvTLSv1_3};
+    ctx.Settings.APIVersion = ALevel;
+    ctx.SetUpContext(sslCtxClient);
+    // Level 1.1 sets the lower protocol limit; level 1.0 leaves it open.
+    return SSL_CTX_get_min_proto_version(ctx.Context());
+  };
+  EXPECT_EQ(minimumOf(sslvAPI_1_1), TLS1_1_VERSION);
+  EXPECT_EQ(minimumOf(sslvAPI_1_0), 0);
+  EXPECT_EQ(minimumOf(sslvAPIDefault), 0); // the process-wide default, 1.0 here
+  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_0);
+
+  std::atomic<int> wrong{0};
+  auto client = [&](TIdSSLAPIVersion ALevel, int AExpected) {
+    for (int i = 0; i < 200; ++i)
+      if (minimumOf(ALevel) != AExpected) ++wrong;
+  };
+  std::thread a(client, sslvAPI_1_1, TLS1_1_VERSION);
+  std::thread b(client, sslvAPI_1_0, 0);
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong.load(), 0);
+
+  // Through the handler: its options' level reaches its context and nothing else.
+  TTestTLSServer server({}, EchoBehaviour());
+  auto io = NewClient(server.Port());
+  io->SSLOptions().SetAPIVersion(sslvAPI_3_0);
+  io->Open();
+  EXPECT_EQ(io->SSLContext()->APILevel(), sslvAPI_3_0);
+  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_0);
+  io->Close();
+}
+
 TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
   TAPILevelGuard guard;
   std::u16string exe = IdExecutableFolder();
@@ -237,7 +279,8 @@ TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
   o.SetLibPath(oslpCustomPath);
   o.SetLibPathCustom(u"/opt/ssl");
   IdOpenSSLApplyLibraryOptions(o);
-  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_1);
+  EXPECT_EQ(IdOpenSSLAPIVersion(), guard.Saved); // the level is no process-wide value
+  EXPECT_EQ(IdSSLAPIVersionOf(o.APIVersion()), sslvAPI_1_1);
   EXPECT_EQ(IdOpenSSLLibPath(), u"/opt/ssl/");
   EXPECT_EQ(IdOpenSSLLegacyProviderLibPath(), exe); // oslpNone: the executable's folder
   o.SetAPIVersion(oslAPI_3_0);
@@ -245,7 +288,8 @@ TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
   o.LegacyProvider().SetLibPath(oslpCustomPath);
   o.LegacyProvider().SetLibPathCustom(u"/opt/legacy/");
   IdOpenSSLApplyLibraryOptions(o);
-  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_3_0);
+  EXPECT_EQ(IdOpenSSLAPIVersion(), guard.Saved);
+  EXPECT_EQ(IdSSLAPIVersionOf(o.APIVersion()), sslvAPI_3_0);
   EXPECT_EQ(IdOpenSSLLibPath(), u"/opt/ssl/"); // oslpNone leaves the library folder
   EXPECT_EQ(IdOpenSSLLegacyProviderLibPath(), u"/opt/legacy/");
   o.SetLibPath(oslpDefaultFolder);
@@ -651,7 +695,7 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, LegacyPKCS12NeedsTheLegacyProviderAtLevel30) 
     io->SSLOptions().SetLegacyProvider(ALegacy);
     io->OnGetPassword = [](std::u16string& VPassword) { VPassword = u"old-pass"; };
     io->Open();
-    EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_3_0);
+    EXPECT_EQ(io->SSLContext()->APILevel(), sslvAPI_3_0);
     io->Close();
   };
   // The providers stay loaded for the process once loaded, so this order matters.
