@@ -707,10 +707,9 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, LegacyPKCS12NeedsTheLegacyProviderAtLevel30) 
 // --- Reading, closing and time-outs ------------------------------------------------------------
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, ReadableReportsBytesHeldByTheTLSLayer) {
-  std::atomic<bool> done{false};
   TTestTLSServer server({}, [&](TTestTLSConnection& c) {
     c.WritePattern(1000); // one record
-    while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    c.WaitForServerShutdown();
   });
   auto io = NewClient(server.Port());
   io->SetRecvBufferSize(10);
@@ -725,7 +724,6 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, ReadableReportsBytesHeldByTheTLSLayer) {
   io->ReadBytes(rest, 990, false);
   EXPECT_EQ(rest[989], TestPatternByte(999));
   EXPECT_FALSE(io->Readable(50));
-  done = true;
 }
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, CloseNotifyAndAbruptCloseEndTheStream) {
@@ -774,19 +772,20 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, AResetPeerGivesSocketErrorsNotASignal) {
 }
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, SocketTimeOutsUnderTLS) {
-  std::atomic<bool> done{false};
   TTestTLSServer server({}, [&](TTestTLSConnection& c) {
     // A record header without its body: the client's socket is readable but TLS stalls.
     const uint8_t header[] = {0x17, 0x03, 0x03, 0x00, 0x40};
     c.WriteRaw(header, sizeof(header));
-    while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    c.WaitForServerShutdown();
   });
   for (int readTimeout : {0, -1}) {
     auto io = NewClient(server.Port());
     io->SetReadTimeout(readTimeout);
     io->Open();
-    EXPECT_EQ(SocketTimeoutMs(*io, SO_RCVTIMEO), 30000);
-    EXPECT_EQ(SocketTimeoutMs(*io, SO_SNDTIMEO), 30000);
+    EXPECT_EQ(SocketTimeoutMs(*io, SO_RCVTIMEO),
+              TIdIOHandlerStack::SocketTimeoutWithoutReadTimeout);
+    EXPECT_EQ(SocketTimeoutMs(*io, SO_SNDTIMEO),
+              TIdIOHandlerStack::SocketTimeoutWithoutReadTimeout);
   }
   auto io = NewClient(server.Port());
   io->SetReadTimeout(300);
@@ -796,7 +795,6 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, SocketTimeOutsUnderTLS) {
   // The socket's own limit ends the stalled TLS read as a read time-out, not a hang.
   TIdBytes b;
   EXPECT_THROW(io->ReadBytes(b, 1), EIdReadTimeout);
-  done = true;
 }
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, SwitchingPassThroughOnAConnectedHandler) {
