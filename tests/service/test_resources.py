@@ -239,6 +239,25 @@ class Runs(ServiceTestCase):
         self.assertEqual(self.client.ok("GET", self.path(run_id))["status"], "completed")
 
 
+class RunPollsOption(ServiceTestCase):
+    SERVICE_ARGS = ("--run-polls", "3")
+
+    def test_run_completes_at_the_given_read_and_streams_with_a_new_thread(self):
+        assistant = self.make_assistant()
+        run = self.client.ok("POST", "/threads/runs", {
+            "assistant_id": assistant["id"],
+            "thread": {"messages": [{"role": "user", "content": "8 = 2k"}]}})
+        path = "/threads/%s/runs/%s" % (run["thread_id"], run["id"])
+        self.assertEqual([self.client.ok("GET", path)["status"] for _ in range(4)],
+                         ["in_progress", "in_progress", "completed", "completed"])
+        events = self.client.stream("/threads/runs", {
+            "assistant_id": assistant["id"], "stream": True,
+            "thread": {"messages": [{"role": "user", "content": "8 = 2k"}]}})
+        self.assertEqual(events[-2][0], "thread.run.completed")
+        self.assertIn("k = 4", dict(events)["thread.message.completed"]["content"][0]["text"][
+            "value"])
+
+
 class FilesAndVectorStores(ServiceTestCase):
     TEXT = ("The capital of France is Paris.\n"
             "Bananas are yellow and rich in potassium \U0001F34C.\n"

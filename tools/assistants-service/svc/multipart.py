@@ -13,6 +13,7 @@ import urllib.parse
 from .errors import bad_request
 
 MAX_FIELD = 1024 * 1024
+MAX_FIELDS_TOTAL = 4 * 1024 * 1024  # plain fields are kept in memory: bounded all together
 MAX_PART_HEADERS = 16 * 1024
 MAX_PARTS = 64
 BOUNDARY = re.compile(r'boundary=(?:"([^"]{1,70})"|([^\s;"]{1,70}))', re.IGNORECASE)
@@ -95,6 +96,7 @@ class _Parser:
         self.delimiter = b"--" + boundary
         self.separator = b"\r\n" + self.delimiter
         self.eof = False
+        self.fields_size = 0
 
     def fill(self):
         piece = self.body.read()
@@ -179,6 +181,10 @@ class _Parser:
                                       "than %d bytes." % (name, MAX_FIELD), name)
                 chunks.append(piece)
             value = b"".join(chunks)
+            self.fields_size += len(value)
+            if self.fields_size > MAX_FIELDS_TOTAL:
+                raise bad_request("Invalid multipart/form-data body: the plain fields are larger "
+                                  "than %d bytes together." % MAX_FIELDS_TOTAL)
             try:
                 if transfer == "quoted-printable":
                     value = quopri.decodestring(value)
