@@ -18,6 +18,7 @@ bool TozkHTTPAPI_client::ExecutePostEvents(const std::u16string& aURL, const std
   bool lDone = false;
   Run([&] {
     auto http = MakeClient(aHeaders);
+    if (FReadTimeout <= 0 && FStreamReadTimeout > 0) http->SetReadTimeout(FStreamReadTimeout);
     http->Request().SetAccept(u"text/event-stream");
     // HTTP/1.1, so the server may send the events as chunks on a connection it keeps open.
     http->SetProtocolVersion(pv1_1);
