@@ -51,6 +51,11 @@ class TozkHTTPAPI_client : public TozkHTTPComponentClient_Base {
   // With OnHTTPAPIException set, failures go there and the call returns false.
   bool PostEvents(const std::u16string& aURL, const std::u16string& aBody,
                   const TStringList* aHeaders, const TozkSSEEventHandler& aOnEvent);
+  // The read time-out of PostEvents while ReadTimeout waits without limit (0 or -1), so that
+  // a stream that falls silent still ends, as every read over TLS does after 30 seconds.
+  // Milliseconds; 0 or -1 leaves streams without limit too.
+  int StreamReadTimeout() const { return FStreamReadTimeout; }
+  void SetStreamReadTimeout(int aValue) { FStreamReadTimeout = aValue; }
 
   bool Log() const { return FLog; }
   void SetLog(bool aValue) { FLog = aValue; }
@@ -88,5 +93,6 @@ class TozkHTTPAPI_client : public TozkHTTPComponentClient_Base {
   bool FLog = false;
   std::u16string FLogFileName;
   int FReadTimeout = 0;
+  int FStreamReadTimeout = 30000;
   std::unique_ptr<TozkIdHTTPTLS_Options> FTLSOptions;
 };

@@ -3,6 +3,7 @@
 #include "http/ozkHTTP_API.h"
 
 #include "base/ozkText.h"
+#include "net/ozkIdException.h"
 #include "net/ozkIdGlobal.h"
 
 bool TozkHTTPAPI_client::PostEvents(const std::u16string& aURL, const std::u16string& aBody,
@@ -17,6 +18,7 @@ bool TozkHTTPAPI_client::ExecutePostEvents(const std::u16string& aURL, const std
   bool lDone = false;
   Run([&] {
     auto http = MakeClient(aHeaders);
+    if (FReadTimeout <= 0 && FStreamReadTimeout > 0) http->SetReadTimeout(FStreamReadTimeout);
     http->Request().SetAccept(u"text/event-stream");
     // HTTP/1.1, so the server may send the events as chunks on a connection it keeps open.
     http->SetProtocolVersion(pv1_1);
@@ -33,19 +35,33 @@ bool TozkHTTPAPI_client::ExecutePostEvents(const std::u16string& aURL, const std
       int code = http->Response().ResponseCode();
       return code >= 200 && code < 300;
     });
+    const std::u16string ended = u"The event stream ended before its final event.";
+    auto streaming = [&] {
+      int code = http->Response().ResponseCode();
+      return code >= 200 && code < 300;
+    };
     try {
       http->Post(aURL, body, &events);
     } catch (const TozkSSEFinished&) {
       // Read up to the final event; the rest of the body is of no interest.
     } catch (const EIdConnClosedGracefully&) {
       // The server closed inside the body: the same as a body that ends too early.
+    } catch (const EIdReadTimeout&) {
+      throw; // a server that fell silent: the time-out says so itself
+    } catch (const EIdSSEError&) {
+      throw;
+    } catch (const EIdException& e) {
+      // The connection failed while the events came (a reset, a body cut inside a chunk):
+      // said as what it means for the stream, with the cause.
+      if (!streaming() || reader.Done()) throw;
+      throw EIdSSEError(ended + u" (" + e.Message() + u")");
     }
     if (!reader.Done()) {
       std::u16string type = http->Response().ContentType();
       std::u16string detail;
       if (!type.empty() && LowerCase(type).find(u"text/event-stream") == std::u16string::npos)
         detail = u" The answer was " + type + u", not an event stream.";
-      throw EIdSSEError(u"The event stream ended before its final event." + detail);
+      throw EIdSSEError(ended + detail);
     }
     lDone = true;
     return std::u16string();

@@ -175,7 +175,8 @@ class TozkHTTP_API_OpenAI : public TozkHTTP_API_OpenAI_Base_Methods_Basic {
   // With aRequest.Stream() the answer is read as server-sent events: each text delta goes to
   // aOnDelta as it arrives, and the object returned is the one of "response.completed" (or of
   // "response.incomplete"); "response.failed" or an "error" event raises
-  // EozkOpenAIResponseError, a stream without its final event EIdSSEError.
+  // EozkOpenAIResponseError, a stream without its final event EIdSSEError (EIdReadTimeout when
+  // the server falls silent); the text that came before is handed over all the same.
   std::unique_ptr<TozkOpenAIClass_Response>
   CreateResponse(TozkOpenAIClass_Request_Response& aRequest,
                  const TozkOpenAITextDeltaEvent& aOnDelta = nullptr);

@@ -137,7 +137,7 @@ TEST(HTTPAPIStream, StreamsWithoutTheirFinalEventFail) {
          c.Send(kStreamHead + Chunk(kDelta));
          c.Reset();
        },
-       "Socket Error # 10054", 1},
+       "The event stream ended before its final event. (Socket Error # 10054", 1},
       {"body until close, closed before the final event",
        [](TTestPeerConnection& c) {
          c.Send("HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\nConnection: close\r\n\r\n" +
@@ -184,6 +184,32 @@ TEST(HTTPAPIStream, StreamsWithoutTheirFinalEventFail) {
     }
     EXPECT_EQ(lEvents, k.EventsBefore);
   }
+}
+
+// Without a read time-out a silent stream would hold the caller for ever: streams get a bound
+// of their own then.
+TEST(HTTPAPIStream, SilentStreamEndsEvenWithoutAReadTimeout) {
+  TTestScriptedServer server([&](TTestPeerConnection& c) {
+    TRequestReader reader(c);
+    TWireRequest request;
+    if (!reader.Next(request)) return;
+    c.Send(kStreamHead + Chunk(kDelta));
+    c.Stall(20000);
+  });
+  TozkHTTPAPI_client api;
+  EXPECT_EQ(api.StreamReadTimeout(), 30000);
+  api.SetReadTimeout(0);
+  api.SetStreamReadTimeout(300);
+  int lEvents = 0;
+  try {
+    api.PostEvents(URL(server), u"{}", nullptr, [&](const TozkSSEEvent&) {
+      ++lEvents;
+      return false;
+    });
+    ADD_FAILURE() << "no error";
+  } catch (const EIdReadTimeout&) {
+  }
+  EXPECT_EQ(lEvents, 1);
 }
 
 TEST(HTTPAPIStream, ErrorHandlerTakesTheFailureAndTheCallSaysSo) {

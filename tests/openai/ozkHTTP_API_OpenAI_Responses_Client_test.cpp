@@ -405,4 +405,29 @@ TEST(ResponsesStream, ErrorStatusIsRetriedLikeAnyRequest) {
   EXPECT_EQ(lRefusing.Count(), 1);
 }
 
+// With the executor's error handler set, a cut stream goes to the handler and the call gives
+// an empty object: never the partial answer, never a status.
+TEST(ResponsesStream, ErrorHandlerGetsTheCutAndTheObjectStaysEmpty) {
+  TOpenAIRecordingServer lServer([](const TRecordedRequest&, int) {
+    return EventStream(Delta("Hal") + "event: response.completed\ndata: {\"ty");
+  });
+  TozkHTTP_API_OpenAI lClient;
+  lClient.OpenAIOptions().SetApiKey(u"sk-test");
+  lClient.OpenAIOptions().SetBaseURL(lServer.Origin());
+  lClient.OpenAIOptions().HttpOptions().SetReadTimeout(5000);
+  std::u16string lError;
+  lClient.OnHTTPAPIException = [&](TozkHTTPAPI_client*, Exception& e) { lError = e.Message(); };
+  TozkOpenAIClass_Request_Response lRequest;
+  lRequest.SetModel(u"m");
+  lRequest.SetStream(true);
+  std::u16string lArrived;
+  auto lResponse =
+      lClient.CreateResponse(lRequest, [&](const std::u16string& d) { lArrived += d; });
+  EXPECT_EQ(lError, u"The event stream ended before its final event.");
+  EXPECT_EQ(lArrived, u"Hal");
+  ASSERT_NE(lResponse, nullptr);
+  EXPECT_EQ(lResponse->Status(), u"");
+  EXPECT_TRUE(lResponse->Output().empty());
+}
+
 } // namespace

@@ -14,6 +14,7 @@
 
 #include "base/ozkText.h"
 #include "support/ozkTestService.h"
+#include "support/ozkTestTLS.h"
 
 namespace {
 
@@ -227,4 +228,47 @@ TEST(ResponsesService, AzureV1Form) {
   EXPECT_NE(lClient.CreateResponse(*lRequest)->OutputText().find(u"x = 2"), std::u16string::npos);
   TozkOpenAIClass_Request_Conversation lCreate;
   EXPECT_EQ(lClient.CreateConversation(lCreate)->_Object(), u"conversation");
+}
+
+// Over TLS, as the window talks to the hosted service: the streamed answer arrives in pieces,
+// and a stream the service cuts still fails without a response.
+TEST(ResponsesService, StreamsOverTLS) {
+  const ozktest::TTestPKI& lPKI = ozktest::TTestPKI::Get();
+  ozktest::TTestTempDir lDir;
+  const std::u16string lCA = lDir.WriteFile("ca.pem", lPKI.CA.CertPEM());
+  ozktest::TTestServiceOptions lOptions;
+  lOptions.TLSCertFile = UTF16ToUTF8(lDir.WriteFile("cert.pem", lPKI.Localhost.ChainPEM()));
+  lOptions.TLSKeyFile = UTF16ToUTF8(lDir.WriteFile("key.pem", lPKI.Localhost.KeyPEM()));
+  ozktest::TTestService lService(lOptions);
+  ASSERT_EQ(lService.BaseURL().rfind("https://", 0), 0u);
+  TozkHTTP_API_OpenAI lClient;
+  Configure(lClient, lService);
+  lClient.TLSOptions().SetRootCertFile(lCA);
+
+  auto lRequest = Ask(u"Solve 6x - 6 = 30 and explain it in a few words");
+  lRequest->SetStream(true);
+  std::vector<std::u16string> lDeltas;
+  auto lAnswer =
+      lClient.CreateResponse(*lRequest, [&](const std::u16string& d) { lDeltas.push_back(d); });
+  EXPECT_GT(lDeltas.size(), 1u);
+  EXPECT_NE(lAnswer->OutputText().find(u"x = 6"), std::u16string::npos);
+
+  TozkHTTPAPI_client lPlain;
+  lPlain.SetReadTimeout(5000);
+  lPlain.TLSOptions().SetRootCertFile(lCA);
+  TStringList lHeaders{u"Content-Type: application/json"};
+  lPlain.Post(U16(lService.BaseURL()) + u"/_control/cut_stream", u"{\"after_events\":5}",
+              &lHeaders);
+  std::u16string lArrived;
+  std::unique_ptr<TozkOpenAIClass_Response> lCut;
+  std::string lError;
+  try {
+    lCut = lClient.CreateResponse(*lRequest, [&](const std::u16string& d) { lArrived += d; });
+  } catch (const Exception& e) {
+    lError = e.what();
+  }
+  EXPECT_NE(lError.find("The event stream ended before its final event."), std::string::npos)
+      << lError;
+  EXPECT_EQ(lCut, nullptr);
+  EXPECT_FALSE(lArrived.empty());
 }

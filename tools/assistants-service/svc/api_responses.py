@@ -20,7 +20,7 @@ from . import api_conversations as conversations
 from . import validation as v
 from .answers import CITATION_MARKER, answer, utf16_len
 from .api_vector_stores import searchable_chunks
-from .errors import ApiError, bad_request, not_found
+from .errors import bad_request, not_found
 from .listing import list_page
 from .response_items import input_items, item_text, last_user_text, message_item
 from .routing import Response

@@ -12,7 +12,7 @@ TEXT_PARTS = ("input_text", "output_text", "text", "summary_text", "reasoning_te
 PART_TYPES = TEXT_PARTS + ("refusal", "input_image", "input_file")
 
 
-def _part(value, role, where):
+def _part(value, where):
     v.expect(isinstance(value, dict) and isinstance(value.get("type"), str),
              "Invalid '%s': expected an object with a 'type'." % where, where)
     kind = value["type"]
@@ -70,7 +70,7 @@ def input_items(value, param="input", limit=None):
             v.expect(isinstance(content, list), "Invalid type for '%s.content': expected a "
                      "string or an array." % where, where + ".content")
             stored = message_item(role, "")
-            stored["content"] = [_part(part, role, "%s.content[%d]" % (where, i))
+            stored["content"] = [_part(part, "%s.content[%d]" % (where, i))
                                  for i, part in enumerate(content)]
         items.append(stored)
     return items
