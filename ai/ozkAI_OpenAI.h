@@ -6,6 +6,7 @@
 // stay valid for the component's life.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "base/ozkBase_Classes.h"
@@ -24,6 +25,11 @@ class TozkAI_OpenAI_Base : public TozkComponent_Base {
 
   // Whether the client exists yet (it does not until the first operation).
   bool HasOpenAI() const { return FOpenAI != nullptr; }
+
+  // Called once, right after the client is created, before its first request: the place to
+  // set what the client options do not carry (the executor's TLS trust store, its error event).
+  // The client stays owned by the component.
+  std::function<void(TozkHTTP_API_OpenAI& aClient)> OnCreateOpenAI;
 
  protected:
   // The client, created on the first call; every call copies FOpenAIOptions into it, so option
