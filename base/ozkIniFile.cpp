@@ -248,6 +248,13 @@ void TIniFile::WriteBool(std::u16string_view aSection, std::u16string_view aKey,
   WriteString(aSection, aKey, aValue ? u"1" : u"0");
 }
 
+void TIniFile::DeleteKey(std::u16string_view aSection, std::u16string_view aKey) {
+  for (auto& s : FSections) {
+    if (!s.FHasHeader || !SameText(s.FName, aSection)) continue;
+    std::erase_if(s.FEntries, [&](const TEntry& e) { return e.FIsPair && SameText(e.FKey, aKey); });
+  }
+}
+
 std::u16string TIniFile::Serialize() const {
   std::u16string r;
   for (const auto& s : FSections) {

@@ -51,6 +51,8 @@ class TIniFile {
                    std::u16string_view aValue);
   void WriteInteger(std::u16string_view aSection, std::u16string_view aKey, int aValue);
   void WriteBool(std::u16string_view aSection, std::u16string_view aKey, bool aValue);
+  // Removes every line of aKey in aSection; nothing happens when there is none.
+  void DeleteKey(std::u16string_view aSection, std::u16string_view aKey);
 
   // Writes the whole file (mode 0600) through a temporary file renamed over it. Raises
   // EIniFileException "Unable to write to %s" when any step fails; the old file is then untouched

@@ -193,6 +193,9 @@ TEST_F(IniFileTest, UpdateKeepsOtherLinesAndOrder) {
   ini.WriteInteger(u"a", u"X", 10); // replaces in place, the stored key name kept
   ini.WriteString(u"A", u"new", u"n");
   ini.WriteBool(u"C", u"flag", true);
+  ini.WriteString(u"B", u"gone", u"g");
+  ini.DeleteKey(u"b", u"GONE");
+  ini.DeleteKey(u"b", u"absent");
   ini.UpdateFile();
   EXPECT_EQ(Contents("k.ini"), "; top comment\n"
                                "[A]\n"
