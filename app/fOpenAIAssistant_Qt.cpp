@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 #include <QTabWidget>
@@ -113,6 +114,9 @@ TFRMOpenAIAssistantWindow::TFRMOpenAIAssistantWindow(std::u16string aSettingsFil
           [this] { FController->RunEvent(&TFRMOpenAIAssistant::btnCreateAssistantClick); });
   connect(btnVectorStoreUploadFile, &QPushButton::clicked, this,
           [this] { FController->RunEvent(&TFRMOpenAIAssistant::btnVectorStoreUploadFileClick); });
+  // Ctrl+Q closes the window like its close button (the settings are saved on the way out).
+  auto* quit = new QShortcut(QKeySequence::Quit, this);
+  connect(quit, &QShortcut::activated, this, &QWidget::close);
   // Only a choice by the user is a change; the controller applies the preset itself on load.
   connect(cboAssistant, &QComboBox::activated, this,
           [this] { FController->RunEvent(&TFRMOpenAIAssistant::cboAssistantChange); });
