@@ -1,6 +1,8 @@
 #include "base/ozkIniFile.h"
 
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
@@ -47,22 +49,16 @@ bool WriteAllBytes(int aFd, const std::string& aBytes) {
   return true;
 }
 
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 bool TryParseProfileInteger(std::u16string_view aText, int& aValue) {
   if (aText.size() > 2 && aText[0] == u'0' && (aText[1] == u'x' || aText[1] == u'X')) {
-    uint64_t v = 0;
+    std::string digits;
     for (char16_t c : aText.substr(2)) {
-      int d = HexDigit(c);
-      if (d < 0) return false;
-      v = v * 16 + static_cast<uint64_t>(d);
-      if (v > 0xFFFFFFFFu) return false;
+      if (c > 0x7F || !std::isxdigit(static_cast<unsigned char>(c))) return false;
+      digits += static_cast<char>(c);
     }
+    uint64_t v = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, 16);
+    if (ec != std::errc() || end != digits.data() + digits.size() || v > 0xFFFFFFFFu) return false;
     aValue = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(v)));
     return true;
   }
