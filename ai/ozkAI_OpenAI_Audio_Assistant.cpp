@@ -1,9 +1,14 @@
-// The assistant workflow over the typed REST client.
+// The assistant workflow over the typed REST client: the assistants API, and the choice of the
+// API that the other workflows (ozkAI_OpenAI_Audio_Assistant_Responses.cpp, _Chat.cpp) take.
 #include "ai/ozkAI_OpenAI_Audio_Assistant.h"
 
 #include <algorithm>
 
+#include "ai/ozkAI_OpenAI_Audio_Assistant_Internal.h"
+#include "ai/ozkAI_OpenAI_Audio_Assistant_Transcript.h"
+
 #include "base/ozkFormat.h"
+#include "base/ozkText.h"
 #include "base/ozkTime.h"
 #include "net/ozkIdGlobal.h"
 
@@ -19,6 +24,13 @@ bool IsRunPending(const TozkOpenAIClass_Run& aRun) {
 
 } // namespace
 
+std::u16string EscapePlainMember(const std::u16string& aText) {
+  std::u16string lText = EscapeJSONString(aText);
+  if (!lText.empty() && (lText[0] == u'{' || lText[0] == u'['))
+    lText.replace(0, 1, lText[0] == u'{' ? u"\\u007B" : u"\\u005B");
+  return lText;
+}
+
 TozkAI_OpenAI_Assistant::TozkAI_OpenAI_Assistant(TComponent* aOwner)
     : TozkAI_OpenAI_Base(aOwner),
       FAssistantOptions(std::make_unique<TozkAI_OpenAI_Assistant_Options>()) {}
@@ -27,6 +39,31 @@ TozkAI_OpenAI_Assistant::~TozkAI_OpenAI_Assistant() = default;
 
 void TozkAI_OpenAI_Assistant::SetAssistantOptions(const TozkAI_OpenAI_Assistant_Options& aValue) {
   FAssistantOptions->Assign(aValue);
+}
+
+void TozkAI_OpenAI_Assistant::SetAPI(TozkAI_OpenAI_API aValue) {
+  if (aValue == FAPI) return;
+  FAPI = aValue;
+  FAssistant.reset();
+  FThread.reset();
+  FTranscript.reset();
+}
+
+void TozkAI_OpenAI_Assistant::SetVectorStoreName(const std::u16string& aValue) {
+  FVectorStoreName = aValue;
+}
+
+std::vector<std::u16string> TozkAI_OpenAI_Assistant::UnavailableTools() const {
+  std::vector<std::u16string> lList;
+  if (FAPI == oaapiAssistants) return lList;
+  const TozkAI_OpenAI_Assistant_Tools& lTools = FAssistantOptions->Tools();
+  if (FAPI == oaapiChatCompletions) {
+    if (lTools.FileSearch().Enabled()) lList.push_back(u"File search");
+    if (lTools.CodeInterpreter().Enabled()) lList.push_back(u"Code interpreter");
+  }
+  // Neither workflow has function definitions to send or a way to answer a function call.
+  if (lTools.Functions().Enabled()) lList.push_back(u"Functions");
+  return lList;
 }
 
 const std::u16string&
@@ -57,12 +94,13 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::GetThread(const std::u16string&
 }
 
 TozkOpenAIClass_Assistant* TozkAI_OpenAI_Assistant::DoCreateAssistant() {
+  if (FAPI != oaapiAssistants) return LocalAssistant();
   const TozkAI_OpenAI_Assistant_Options& lOptions = *FAssistantOptions;
   TozkOpenAIClass_Request_Assistant lRequest;
-  // Name and model are escaped like the instructions, so a quote or a backslash in either
-  // still gives a valid body.
-  lRequest.SetName(EscapeJSONString(lOptions.Name()));
-  lRequest.SetModel(EscapeJSONString(lOptions.Model()));
+  // Name and model are escaped like the instructions, so a quote, a backslash or a leading
+  // bracket in either still gives a valid body.
+  lRequest.SetName(EscapePlainMember(lOptions.Name()));
+  lRequest.SetModel(EscapePlainMember(lOptions.Model()));
   lRequest.SetInstructions(EscapeJSONString(lOptions.Instructions().Text()));
   lRequest.SetTemperature(lOptions.Temperature());
   lRequest.SetTopP(lOptions.TopP());
@@ -83,17 +121,25 @@ TozkOpenAIClass_Assistant* TozkAI_OpenAI_Assistant::DoCreateAssistant() {
 
 TozkOpenAIClass_Assistant*
 TozkAI_OpenAI_Assistant::DoGetAssistant(const std::u16string& aAssistantId) {
+  // The local configuration is the only assistant there is: any id gives it.
+  if (FAPI != oaapiAssistants) return LocalAssistant();
   FAssistant = GetOpenAI()->RetrieveAssistant(aAssistantId);
   return FAssistant.get();
 }
 
 TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::DoCreateThread() {
+  if (FAPI == oaapiResponses) return ResponsesCreateThread();
+  if (FAPI == oaapiChatCompletions)
+    return SetLocalThread(std::make_unique<TozkAI_OpenAI_Transcript>(
+                              u"chat_local_" + IntToStr(++FLocalThreads), false),
+                          UnixSeconds());
   TozkOpenAIClass_Request_Thread lRequest;
   FThread = GetOpenAI()->CreateThread(lRequest);
   return FThread.get();
 }
 
 TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::DoGetThread(const std::u16string& aThreadId) {
+  if (FAPI != oaapiAssistants) return LocalGetThread(aThreadId);
   FThread = GetOpenAI()->RetrieveThread(aThreadId);
   return FThread.get();
 }
@@ -102,6 +148,7 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::DoGetThread(const std::u16strin
 
 std::unique_ptr<TozkOpenAIClass_Message> TozkAI_OpenAI_Assistant::CreateMessageText(
     const std::u16string& aThreadId, const std::u16string& aText, const std::u16string& aRole) {
+  if (FAPI != oaapiAssistants) return LocalCreateMessage(aThreadId, aText, aRole);
   TozkOpenAIClass_Request_Message lRequest;
   lRequest.SetRole(aRole);
   lRequest.SetContentText(EscapeJSONString(aText));
@@ -110,6 +157,8 @@ std::unique_ptr<TozkOpenAIClass_Message> TozkAI_OpenAI_Assistant::CreateMessageT
 
 std::unique_ptr<TozkOpenAIClass_Run>
 TozkAI_OpenAI_Assistant::CreateRun(const std::u16string& aThreadId) {
+  if (FAPI == oaapiResponses) return ResponsesCreateRun(aThreadId);
+  if (FAPI == oaapiChatCompletions) return ChatCreateRun(aThreadId);
   TozkOpenAIClass_Request_Run lRequest;
   lRequest.SetAssistantId(CurrentAssistantId(u"CreateRun"));
   return GetOpenAI()->CreateRun(aThreadId, lRequest);
@@ -118,6 +167,8 @@ TozkAI_OpenAI_Assistant::CreateRun(const std::u16string& aThreadId) {
 std::unique_ptr<TozkOpenAIClass_Run>
 TozkAI_OpenAI_Assistant::CreateRunAndWait(const std::u16string& aThreadId, int32_t aTimeout) {
   CurrentAssistantId(u"CreateRunAndWait");
+  // A response and a chat completion are answered in the one request: nothing to wait for.
+  if (FAPI != oaapiAssistants) return CreateRun(aThreadId);
   std::unique_ptr<TozkOpenAIClass_Run> lRun = CreateRun(aThreadId);
   if (!lRun) return nullptr;
   const uint64_t lStart = MonotonicMilliseconds();
@@ -145,6 +196,7 @@ void TozkAI_OpenAI_Assistant::DoPollPause(uint32_t aMilliseconds) {
 
 std::unique_ptr<TozkOpenAIClass_Run>
 TozkAI_OpenAI_Assistant::GetRun(const std::u16string& aThreadId, const std::u16string& aRunId) {
+  if (FAPI != oaapiAssistants) return LocalGetRun(aThreadId, aRunId);
   return GetOpenAI()->RetrieveRun(aThreadId, aRunId);
 }
 
@@ -152,6 +204,9 @@ std::unique_ptr<TozkOpenAIClass_Response_List_Messages>
 TozkAI_OpenAI_Assistant::GetMessages(const std::u16string& aThreadId, const std::u16string& aRunId,
                                      int32_t aLimit, const std::u16string& aOrder,
                                      const std::u16string& aAfter, const std::u16string& aBefore) {
+  if (FAPI != oaapiAssistants)
+    return CurrentTranscript(aThreadId, u"GetMessages")
+        .MessageList(aRunId, aLimit, aOrder, aAfter, aBefore);
   // The client takes the run id last.
   return GetOpenAI()->ListMessages(aThreadId, aLimit, aOrder, aAfter, aBefore, aRunId);
 }
@@ -182,13 +237,17 @@ TozkAI_OpenAI_Assistant::DoFindOrCreateVectorStore(const std::u16string& aVector
   if (std::unique_ptr<TozkOpenAIClass_VectorStore> lStore = DoFindVectorStore(aVectorStoreName))
     return lStore;
   TozkOpenAIClass_Request_VectorStore lRequest;
-  lRequest.SetName(EscapeJSONString(aVectorStoreName));
+  lRequest.SetName(EscapePlainMember(aVectorStoreName));
   return GetOpenAI()->CreateVectorStore(lRequest);
 }
 
 std::unique_ptr<TozkOpenAIClass_Response_List_VectorStoreFiles>
 TozkAI_OpenAI_Assistant::GetVectorStoreFiles(const std::u16string& aVectorStoreName) {
+  if (FAPI == oaapiChatCompletions) return nullptr;
   std::unique_ptr<TozkOpenAIClass_VectorStore> lStore = DoFindVectorStore(aVectorStoreName);
+  FVectorStoreName = aVectorStoreName;
+  FVectorStoreIdName = aVectorStoreName;
+  FVectorStoreId = lStore ? lStore->Id() : std::u16string();
   if (!lStore) return nullptr;
   return GetOpenAI()->ListVectorStoreFiles(lStore->Id(), 20, u"desc", u"", u"", u"");
 }
@@ -198,6 +257,9 @@ bool TozkAI_OpenAI_Assistant::UploadVectorStoreFile(const std::u16string& aVecto
   // Checked before anything is sent: without an assistant the store and the file would be made
   // on the service for nothing.
   const std::u16string lAssistantId = CurrentAssistantId(u"UploadVectorStoreFile");
+  if (FAPI == oaapiChatCompletions)
+    throw EozkAI_OpenAI_Assistant(u"UploadVectorStoreFile: Chat Completions has no vector stores "
+                                  u"and no file search");
   std::unique_ptr<TozkOpenAIClass_VectorStore> lStore = DoFindOrCreateVectorStore(aVectorStoreName);
   if (!lStore) return false;
 
@@ -208,6 +270,14 @@ bool TozkAI_OpenAI_Assistant::UploadVectorStoreFile(const std::u16string& aVecto
   if (!lFile) return false;
 
   if (!GetOpenAI()->CreateVectorStoreFile(lStore->Id(), lFile->Id())) return false;
+
+  if (FAPI == oaapiResponses) {
+    // No assistant on the service: the next responses' file search points at this store.
+    FVectorStoreName = aVectorStoreName;
+    FVectorStoreIdName = aVectorStoreName;
+    FVectorStoreId = lStore->Id();
+    return true;
+  }
 
   // Only the tool resources: with temperature and top-p below 0 the writer leaves them out, so
   // the modify request does not reset the assistant's own values.

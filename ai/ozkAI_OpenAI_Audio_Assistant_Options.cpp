@@ -9,24 +9,6 @@ void TozkAI_OpenAI_Assistant_Tools_Base::Assign(const TPersistent& aSource) {
   TPersistent::Assign(aSource);
 }
 
-void TozkAI_OpenAI_Assistant_Tools_FileSearch::Assign(const TPersistent& aSource) {
-  TozkAI_OpenAI_Assistant_Tools_Base::Assign(aSource);
-  if (auto* lSource = dynamic_cast<const TozkAI_OpenAI_Assistant_Tools_FileSearch*>(&aSource))
-    FFiles.Assign(lSource->FFiles);
-}
-
-void TozkAI_OpenAI_Assistant_Tools_CodeInterpreter::Assign(const TPersistent& aSource) {
-  TozkAI_OpenAI_Assistant_Tools_Base::Assign(aSource);
-  if (auto* lSource = dynamic_cast<const TozkAI_OpenAI_Assistant_Tools_CodeInterpreter*>(&aSource))
-    FFiles.Assign(lSource->FFiles);
-}
-
-void TozkAI_OpenAI_Assistant_Tools_Functions::Assign(const TPersistent& aSource) {
-  TozkAI_OpenAI_Assistant_Tools_Base::Assign(aSource);
-  if (auto* lSource = dynamic_cast<const TozkAI_OpenAI_Assistant_Tools_Functions*>(&aSource))
-    FFunctions.Assign(lSource->FFunctions);
-}
-
 TozkAI_OpenAI_Assistant_Tools::TozkAI_OpenAI_Assistant_Tools()
     : FFileSearch(std::make_unique<TozkAI_OpenAI_Assistant_Tools_FileSearch>()),
       FCodeInterpreter(std::make_unique<TozkAI_OpenAI_Assistant_Tools_CodeInterpreter>()),

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/ozkException.h"
@@ -49,6 +50,10 @@ std::vector<uint8_t> WaveHeader(uint32_t aDataBytes) {
   return lHeader;
 }
 
+// ALSA reports its failures on stderr as well as in return codes; the codes become the
+// exceptions below, so the library's own printing is switched off.
+void QuietErrorHandler(const char*, int, const char*, int, const char*, ...) {}
+
 [[noreturn]] void MCIError() {
   throw Exception(u"MCI error");
 }
@@ -60,6 +65,8 @@ std::vector<uint8_t> WaveHeader(uint32_t aDataBytes) {
 
 void TozkHTTP_API_OpenAI_Base_Methods::DoRecordAudio(const std::u16string& aFileName,
                                                      uint32_t aTime) {
+  static std::once_flag lQuiet;
+  std::call_once(lQuiet, [] { snd_lib_error_set_handler(QuietErrorHandler); });
   snd_pcm_t* lRaw = nullptr;
   if (snd_pcm_open(&lRaw, UTF16ToUTF8(CaptureDevice()).c_str(), SND_PCM_STREAM_CAPTURE, 0) < 0)
     MCIError();

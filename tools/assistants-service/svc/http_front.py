@@ -135,6 +135,8 @@ def split_target(target):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # A request line too broken to name a version still gets a status line in its answer.
+    default_request_version = "HTTP/1.0"
     server_version = "ozk-assistants-service/1"
     sys_version = ""
 
