@@ -178,6 +178,17 @@ class Connections(ServiceTestCase):
             b"Connection: close\r\n\r\n") + chunks)
         self.assertEqual(status_of(raw), 200, raw)
         self.assertIn(b'"name":"Chunky"', raw)
+        endless = raw_exchange(self.service.port, (
+            b"POST /v1/assistants HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer k\r\n"
+            b"OpenAI-Beta: assistants=v2\r\nTransfer-Encoding: chunked\r\n\r\n"
+            b"0\r\n" + b"X-Trailer: 1\r\n" * 500 + b"\r\n"))
+        self.assertEqual(status_of(endless), 400, endless[:300])
+        for size_line in (b"zz\r\n", b"-5\r\n"):
+            broken = raw_exchange(self.service.port, (
+                b"POST /v1/assistants HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer k\r\n"
+                b"OpenAI-Beta: assistants=v2\r\nTransfer-Encoding: chunked\r\n\r\n"
+                + size_line + b"{}\r\n0\r\n\r\n"))
+            self.assertEqual(status_of(broken), 400, broken[:300])
 
     def test_malformed_heads_get_an_error_and_the_service_goes_on(self):
         cases = [b"GARBAGE\r\n\r\n", b"GET /v1/models HTTP/9.9\r\n\r\n",
@@ -231,6 +242,28 @@ class Connections(ServiceTestCase):
         for worker in workers:
             worker.join(60)
         self.assertEqual(errors, [])
+
+
+class ConnectionLimit(ServiceTestCase):
+    SERVICE_ARGS = ("--max-connections", "2", "--client-timeout", "20")
+
+    def test_connections_beyond_the_limit_get_503(self):
+        idle = [socket.create_connection(("127.0.0.1", self.service.port), timeout=10)
+                for _ in range(2)]
+        try:
+            # The idle connections hold both slots (the first byte proves each was accepted).
+            for sock in idle:
+                sock.sendall(b"GET /v1/models HTTP/1.1\r\nAuthorization: Bearer k\r\n\r\n")
+                self.assertTrue(sock.recv(12).startswith(b"HTTP/1.1 200"))
+            busy = self.client.get("/models")
+            self.assertError(busy, 503, "Too many connections")
+        finally:
+            for sock in idle:
+                sock.close()
+        deadline = time.monotonic() + 10
+        while self.client.get("/models", validate=False).status != 200:
+            self.assertLess(time.monotonic(), deadline, "slots were not given back")
+            time.sleep(0.05)
 
 
 class UploadsLeaveNothingBehind(ServiceTestCase):

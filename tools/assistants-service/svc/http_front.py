@@ -10,6 +10,7 @@ import socketserver
 import ssl
 import struct
 import sys
+import threading
 import urllib.parse
 
 from .errors import ApiError, error_body
@@ -20,6 +21,7 @@ MAX_BODY = 512 * 1024 * 1024
 # A body left unread by the handler is drained for keep-alive only up to this size.
 MAX_DRAIN = 1024 * 1024
 READ_PIECE = 64 * 1024
+MAX_TRAILERS = 100
 
 
 class ClientGone(Exception):
@@ -99,10 +101,11 @@ class BodyReader:
             if self._chunk_left < 0:
                 raise ApiError(400, "Malformed chunked request body.")
             if self._chunk_left == 0:
-                while self._line().strip():  # trailers
-                    pass
-                self._done = True
-                return b""
+                for _ in range(MAX_TRAILERS + 1):
+                    if not self._line().strip():
+                        self._done = True
+                        return b""
+                raise ApiError(400, "Too many trailer fields in the chunked request body.")
         data = self._raw(min(size, self._chunk_left))
         self._chunk_left -= len(data)
         if self._chunk_left == 0 and self._line().strip():
@@ -142,6 +145,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def setup(self):
         self.timeout = self.server.app.config.client_timeout
+        # Answers go out whole; Nagle's algorithm would hold back the tail of each one until
+        # the client's delayed ACK, capping keep-alive connections at a few dozen answers/s.
+        self.request.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         context = self.server.ssl_context
         if context is not None:
             self.request.settimeout(self.timeout)
@@ -171,7 +177,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         try:
             self._write(Response(raw=error_body(message or "Bad request", "invalid_request_error"),
                                  status=code))
-        except OSError:
+        except (OSError, ClientGone):
             pass
 
     def do_GET(self):
@@ -185,7 +191,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if body is None:
             return
         response = None
-        status = 0
         try:
             response = self._answer(app, body)
         except ApiError as error:
@@ -201,12 +206,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             response = Response(raw=error_body("The server had an error while processing your "
                                                "request.", "server_error"), status=500)
         finally:
+            if not body.complete() and not self.close_connection:
+                self._drain(body)
             if not self.path.startswith("/_control/"):
-                status = response.status if response else 0
-                app.control.record(self.command, self.path, dict(self.headers.items()),
-                                   body.consumed, status)
-        if not body.complete():
-            self._drain(body)
+                size = body.consumed if body.complete() else max(body.consumed,
+                                                                 body.declared_length() or 0)
+                app.control.record(self.command, self.path, dict(self.headers.items()), size,
+                                   response.status if response else 0)
         try:
             self._write(response)
         except ClientGone:
@@ -302,12 +308,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_header("Cache-Control", "no-cache")
             if self.close_connection:
                 self.send_header("Connection", "close")
+            if response.stream is None and self.command != "HEAD":
+                # Head and body in one write (the base class buffers the head until flushed).
+                self._headers_buffer.append(b"\r\n" + response.raw)
+                self.flush_headers()
+                return
             self.end_headers()
             if self.command == "HEAD":
                 return
-            if response.stream is None:
-                self.wfile.write(response.raw)
-            elif response.length is not None:
+            if response.length is not None:
                 for piece in response.stream:
                     self.wfile.write(piece)
             else:
@@ -330,12 +339,38 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
     request_queue_size = 128
 
-    def __init__(self, app, host, port, ssl_context=None):
+    def __init__(self, app, host, port, ssl_context=None, max_connections=256):
         self.app = app
         self.ssl_context = ssl_context
+        # One thread per connection, so the number of connections is bounded; the ones beyond
+        # get a 503 and are closed at once.
+        self._slots = threading.BoundedSemaphore(max_connections)
         if ":" in host:
             self.address_family = socket.AF_INET6
         super().__init__((host, port), Handler)
+
+    def process_request(self, request, client_address):
+        if not self._slots.acquire(blocking=False):
+            body = error_body("Too many connections; try again shortly.", "server_error")
+            try:
+                request.sendall(b"HTTP/1.1 503 Service Unavailable\r\nContent-Type: "
+                                b"application/json\r\nContent-Length: %d\r\nRetry-After: 1\r\n"
+                                b"Connection: close\r\n\r\n%s" % (len(body), body))
+            except OSError:
+                pass
+            self.shutdown_request(request)
+            return
+        try:
+            super().process_request(request, client_address)
+        except BaseException:
+            self._slots.release()
+            raise
+
+    def process_request_thread(self, request, client_address):
+        try:
+            super().process_request_thread(request, client_address)
+        finally:
+            self._slots.release()
 
     def server_bind(self):
         # HTTPServer.server_bind resolves the host name (getfqdn), slow and pointless here.

@@ -92,6 +92,13 @@ class Response:
             self.raw = None
 
 
+def sse_event(event, data):
+    """One server-sent event: an "event:" line and its data, JSON unless already text."""
+    payload = data if isinstance(data, str) else json.dumps(data, ensure_ascii=False,
+                                                            separators=(",", ":"))
+    return ("event: %s\ndata: %s\n\n" % (event, payload)).encode("utf-8")
+
+
 class Route:
     def __init__(self, method, pattern, handler, beta):
         self.method = method
