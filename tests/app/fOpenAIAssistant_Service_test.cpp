@@ -1,6 +1,7 @@
-// The window controller against the bundled service over plain HTTP: start-up, Send, upload,
-// a stored id the service no longer knows, a run that does not finish in time, and errors of
-// the service shown with the window left usable.
+// The window controller against the bundled service over plain HTTP: a stored id the service
+// no longer knows, a help desk without files, a run that does not finish in time, and errors of
+// the service shown with the window left usable. (Start-up, Send and upload run end to end over
+// TLS in fOpenAIAssistant_EndToEnd_test.cpp.)
 #include "app/fOpenAIAssistant.h"
 
 #include <gtest/gtest.h>
@@ -30,35 +31,6 @@ class ServiceControllerTest : public ::testing::Test {
   std::unique_ptr<TFRMOpenAIAssistant> FController;
 };
 
-TEST_F(ServiceControllerTest, StartUpCreatesAssistantAndThreadThenSendAnswers) {
-  Start();
-  EXPECT_EQ(FView.Tab, atLog);
-  ASSERT_NE(FController->CurrentAssistant(), nullptr);
-  ASSERT_NE(FController->CurrentThread(), nullptr);
-  EXPECT_EQ(FController->AssistantId(), FController->CurrentAssistant()->Id());
-  ASSERT_EQ(FView.Log.size(), 1u);
-  EXPECT_EQ(FView.Log[0], u"#create assistant: " + FController->AssistantId());
-  EXPECT_EQ(FController->AssistantId().rfind(u"asst_", 0), 0u);
-
-  FController->RunEvent(&TFRMOpenAIAssistant::btnSendMessageClick);
-  EXPECT_EQ(FView.Errors, std::vector<std::u16string>{});
-  ASSERT_EQ(FView.Log.size(), 3u) << UTF16ToUTF8(FView.LogText());
-  EXPECT_EQ(FView.Log[1], u"[user]: " + MathQuestion);
-  // The answer's escaped line breaks arrive as real ones.
-  EXPECT_EQ(FView.Log[2].rfind(u"[assistant]: ", 0), 0u);
-  EXPECT_NE(FView.Log[2].find(u"\r\nSolution: x = 1\r\n"), std::u16string::npos)
-      << UTF16ToUTF8(FView.Log[2]);
-  EXPECT_EQ(FView.Log[2].find(u"\\n"), std::u16string::npos);
-  EXPECT_EQ(FView.Memos[amMessage].Count(), 0); // cleared once the answer is in
-  EXPECT_EQ(FView.BusyShown, 1);
-  EXPECT_EQ(FView.BusyDepth, 0);
-
-  // Closing saves the assistant's id.
-  FController->FormDestroy();
-  EXPECT_EQ(TIniFile(FFolder.IniPath()).ReadString(u"ASSISTANT", u"ID", u""),
-            FController->AssistantId());
-}
-
 TEST_F(ServiceControllerTest, StoredIdTheServiceNoLongerKnows) {
   FFolder.WriteSettings(FService.BaseURL(), "ID=asst_gone\n");
   FController = FFolder.Controller(FView);
@@ -77,26 +49,6 @@ TEST_F(ServiceControllerTest, StoredIdTheServiceNoLongerKnows) {
   again->FormCreate();
   EXPECT_EQ(next.Errors, std::vector<std::u16string>{});
   EXPECT_TRUE(next.LogHas(u"#create assistant: asst_"));
-}
-
-TEST_F(ServiceControllerTest, UploadListsTheFileAndStartsANewThread) {
-  Start("TYPE=1\n");
-  const std::u16string firstThread = FController->CurrentThread()->Id();
-  EXPECT_TRUE(FView.Files.empty());
-
-  FView.FileToChoose.reset(); // cancelled: nothing happens
-  FController->RunEvent(&TFRMOpenAIAssistant::btnVectorStoreUploadFileClick);
-  EXPECT_EQ(FView.BusyShown, 0);
-  EXPECT_EQ(FController->CurrentThread()->Id(), firstThread);
-
-  FView.FileToChoose = FFolder.WriteFile("manual.txt", "The echo server answers every frame.\n");
-  FController->RunEvent(&TFRMOpenAIAssistant::btnVectorStoreUploadFileClick);
-  EXPECT_EQ(FView.Errors, std::vector<std::u16string>{});
-  ASSERT_EQ(FView.Files.size(), 1u);
-  EXPECT_EQ(FView.Files[0].rfind(u"file-", 0), 0u);
-  EXPECT_NE(FController->CurrentThread()->Id(), firstThread);
-  EXPECT_EQ(FView.BusyShown, 1);
-  EXPECT_EQ(FView.BusyDepth, 0);
 }
 
 TEST_F(ServiceControllerTest, HelpDeskWithEmptyStoreStaysOnConfigurationButSends) {
