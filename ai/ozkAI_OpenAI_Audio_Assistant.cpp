@@ -6,7 +6,6 @@
 
 #include "ai/ozkAI_OpenAI_Audio_Assistant_Internal.h"
 #include "ai/ozkAI_OpenAI_Audio_Assistant_Transcript.h"
-
 #include "base/ozkFormat.h"
 #include "base/ozkText.h"
 #include "base/ozkTime.h"
@@ -131,7 +130,7 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::DoCreateThread() {
   if (FAPI == oaapiResponses) return ResponsesCreateThread();
   if (FAPI == oaapiChatCompletions)
     return SetLocalThread(std::make_unique<TozkAI_OpenAI_Transcript>(
-                              u"chat_local_" + IntToStr(++FLocalThreads), false),
+                              cChatThreadPrefix + IntToStr(++FLocalThreads), false),
                           UnixSeconds());
   TozkOpenAIClass_Request_Thread lRequest;
   FThread = GetOpenAI()->CreateThread(lRequest);

@@ -12,9 +12,6 @@ namespace {
 
 // The id of the assistant that only the component holds. Any id fetches it.
 constexpr char16_t cLocalAssistantId[] = u"asst_local";
-// Thread ids that only the component knows start so; a conversation id never does.
-constexpr char16_t cChainPrefix[] = u"chain_local_";
-constexpr char16_t cChatPrefix[] = u"chat_local_";
 
 bool StartsWith(const std::u16string& aText, std::u16string_view aPrefix) {
   return aText.compare(0, aPrefix.size(), aPrefix) == 0;
@@ -103,8 +100,8 @@ TozkOpenAIClass_Assistant* TozkAI_OpenAI_Assistant::LocalAssistant() {
   }
   FAssistant = std::make_unique<TozkOpenAIClass_Assistant>(
       u"{\"id\":" + JSONStringText(cLocalAssistantId) +
-      u",\"object\":\"assistant\",\"created_at\":" + IntToStr(UnixSeconds()) +
-      u",\"name\":" + JSONStringText(lOptions.Name()) + u",\"description\":null,\"model\":" +
+      u",\"object\":\"assistant\",\"created_at\":" + IntToStr(UnixSeconds()) + u",\"name\":" +
+      JSONStringText(lOptions.Name()) + u",\"description\":null,\"model\":" +
       JSONStringText(lOptions.Model()) + u",\"instructions\":" +
       JSONStringText(lOptions.Instructions().Text()) + u",\"tools\":[" + lTools +
       u"],\"metadata\":{},\"temperature\":" + JSONNumberText(lOptions.Temperature()) +
@@ -133,7 +130,7 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::ResponsesCreateThread() {
   }
   if (!lConversation)
     return SetLocalThread(std::make_unique<TozkAI_OpenAI_Transcript>(
-                              cChainPrefix + IntToStr(++FLocalThreads), false),
+                              cChainThreadPrefix + IntToStr(++FLocalThreads), false),
                           UnixSeconds());
   const int64_t lCreatedAt = lConversation->CreatedAt();
   return SetLocalThread(std::make_unique<TozkAI_OpenAI_Transcript>(lConversation->Id(), true),
@@ -142,11 +139,10 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::ResponsesCreateThread() {
 
 TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::LocalGetThread(const std::u16string& aThreadId) {
   if (FTranscript && FTranscript->ThreadId() == aThreadId) return FThread.get();
-  if (FAPI == oaapiChatCompletions || StartsWith(aThreadId, cChainPrefix) ||
-      StartsWith(aThreadId, cChatPrefix))
+  if (FAPI == oaapiChatCompletions || StartsWith(aThreadId, cChainThreadPrefix) ||
+      StartsWith(aThreadId, cChatThreadPrefix))
     throw EozkAI_OpenAI_Assistant(
-        Format(u"GetThread: the thread %s is kept only while it is the current thread",
-               aThreadId));
+        Format(u"GetThread: the thread %s is kept only while it is the current thread", aThreadId));
   // A conversation on the service; what was said before is there, not in the new transcript.
   std::unique_ptr<TozkOpenAIClass_Conversation> lConversation =
       GetOpenAI()->RetrieveConversation(aThreadId);
@@ -155,8 +151,9 @@ TozkOpenAIClass_Thread* TozkAI_OpenAI_Assistant::LocalGetThread(const std::u16st
                         lCreatedAt ? lCreatedAt : UnixSeconds());
 }
 
-TozkAI_OpenAI_Transcript& TozkAI_OpenAI_Assistant::CurrentTranscript(const std::u16string& aThreadId,
-                                                                    const char16_t* aOperation) {
+TozkAI_OpenAI_Transcript&
+TozkAI_OpenAI_Assistant::CurrentTranscript(const std::u16string& aThreadId,
+                                           const char16_t* aOperation) {
   if (!FTranscript || FTranscript->ThreadId() != aThreadId)
     throw EozkAI_OpenAI_Assistant(
         Format(u"%s needs the current thread: %s is not it; create or fetch a thread first",
@@ -166,10 +163,8 @@ TozkAI_OpenAI_Transcript& TozkAI_OpenAI_Assistant::CurrentTranscript(const std::
 
 // --- Messages and runs -----------------------------------------------------------------------
 
-std::unique_ptr<TozkOpenAIClass_Message>
-TozkAI_OpenAI_Assistant::LocalCreateMessage(const std::u16string& aThreadId,
-                                            const std::u16string& aText,
-                                            const std::u16string& aRole) {
+std::unique_ptr<TozkOpenAIClass_Message> TozkAI_OpenAI_Assistant::LocalCreateMessage(
+    const std::u16string& aThreadId, const std::u16string& aText, const std::u16string& aRole) {
   TozkAI_OpenAI_Transcript& lThread = CurrentTranscript(aThreadId, u"CreateMessageText");
   TozkAI_OpenAI_TranscriptMessage lMessage;
   lMessage.Role = aRole;

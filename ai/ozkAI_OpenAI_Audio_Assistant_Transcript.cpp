@@ -16,11 +16,21 @@ std::u16string JSONStringText(std::u16string_view aText) {
   lText += u'"';
   for (char16_t c : aText) {
     switch (c) {
-    case u'"': lText += u"\\\""; break;
-    case u'\\': lText += u"\\\\"; break;
-    case u'\n': lText += u"\\n"; break;
-    case u'\r': lText += u"\\r"; break;
-    case u'\t': lText += u"\\t"; break;
+    case u'"':
+      lText += u"\\\"";
+      break;
+    case u'\\':
+      lText += u"\\\\";
+      break;
+    case u'\n':
+      lText += u"\\n";
+      break;
+    case u'\r':
+      lText += u"\\r";
+      break;
+    case u'\t':
+      lText += u"\\t";
+      break;
     default:
       if (c < 0x20) {
         lText += u"\\u00";
@@ -69,16 +79,15 @@ std::vector<const TozkAI_OpenAI_TranscriptMessage*> TozkAI_OpenAI_Transcript::Un
 std::u16string TozkAI_OpenAI_Transcript::RunJSON(const TozkAI_OpenAI_TranscriptRun& aRun,
                                                  const std::u16string& aAssistantId) const {
   std::u16string lJSON = u"{\"id\":" + JSONStringText(aRun.Id) +
-                         u",\"object\":\"thread.run\",\"created_at\":" +
-                         IntToStr(aRun.CreatedAt) + u",\"assistant_id\":" +
-                         JSONStringText(aAssistantId) + u",\"thread_id\":" +
+                         u",\"object\":\"thread.run\",\"created_at\":" + IntToStr(aRun.CreatedAt) +
+                         u",\"assistant_id\":" + JSONStringText(aAssistantId) + u",\"thread_id\":" +
                          JSONStringText(FThreadId) + u",\"status\":" + JSONStringText(aRun.Status);
   lJSON += u",\"last_error\":";
   if (aRun.ErrorCode.empty() && aRun.ErrorMessage.empty())
     lJSON += u"null";
   else
-    lJSON += u"{\"code\":" + JSONStringText(aRun.ErrorCode) +
-             u",\"message\":" + JSONStringText(aRun.ErrorMessage) + u"}";
+    lJSON += u"{\"code\":" + JSONStringText(aRun.ErrorCode) + u",\"message\":" +
+             JSONStringText(aRun.ErrorMessage) + u"}";
   lJSON += u",\"incomplete_details\":";
   if (aRun.IncompleteReason.empty())
     lJSON += u"null";
@@ -111,14 +120,12 @@ TozkAI_OpenAI_Transcript::LastRun(const std::u16string& aRunId) const {
 
 std::u16string
 TozkAI_OpenAI_Transcript::MessageJSON(const TozkAI_OpenAI_TranscriptMessage& aMessage) const {
-  std::u16string lJSON = u"{\"id\":" + JSONStringText(aMessage.Id) +
-                         u",\"object\":\"thread.message\",\"created_at\":" +
-                         IntToStr(aMessage.CreatedAt) +
-                         u",\"thread_id\":" + JSONStringText(FThreadId) +
-                         u",\"status\":\"completed\",\"role\":" + JSONStringText(aMessage.Role) +
-                         u",\"content\":[{\"type\":\"text\",\"text\":{\"value\":" +
-                         JSONStringText(aMessage.Text) + u",\"annotations\":" +
-                         aMessage.AnnotationsJSON + u"}}]";
+  std::u16string lJSON =
+      u"{\"id\":" + JSONStringText(aMessage.Id) +
+      u",\"object\":\"thread.message\",\"created_at\":" + IntToStr(aMessage.CreatedAt) +
+      u",\"thread_id\":" + JSONStringText(FThreadId) + u",\"status\":\"completed\",\"role\":" +
+      JSONStringText(aMessage.Role) + u",\"content\":[{\"type\":\"text\",\"text\":{\"value\":" +
+      JSONStringText(aMessage.Text) + u",\"annotations\":" + aMessage.AnnotationsJSON + u"}}]";
   lJSON += u",\"run_id\":" + (aMessage.RunId.empty() ? u"null" : JSONStringText(aMessage.RunId));
   return lJSON + u",\"attachments\":[],\"metadata\":{}}";
 }

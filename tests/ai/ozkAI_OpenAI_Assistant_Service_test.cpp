@@ -10,53 +10,16 @@
 #include <unistd.h>
 
 #include "base/ozkText.h"
+#include "ozkAITestService.h"
 #include "support/ozkTestService.h"
 #include "support/ozkTestUtil.h"
 
 namespace {
 
-bool Contains(const std::u16string& aText, const std::u16string& aPart) {
-  return aText.find(aPart) != std::u16string::npos;
-}
-
-size_t CountOf(const std::u16string& aText, const std::u16string& aPart) {
-  size_t lCount = 0;
-  for (size_t i = aText.find(aPart); i != std::u16string::npos; i = aText.find(aPart, i + 1))
-    ++lCount;
-  return lCount;
-}
-
-// The service's test controls (no key needed) over the same HTTP stack.
-class TServiceControl {
- public:
-  explicit TServiceControl(const ozktest::TTestService& aService)
-      : FBase(UTF8ToUTF16(aService.BaseURL())) {}
-  // The log of received API requests as JSON text, compact ("method":"GET","path":"/v1/...").
-  std::u16string Requests() { return FClient.Get(FBase + u"/_control/requests"); }
-  void ClearRequests() { FClient.Delete(FBase + u"/_control/requests"); }
-  // The next aCount API requests fail with aStatus.
-  void Fail(int aStatus, int aCount) {
-    TStringList lHeaders;
-    lHeaders.Add(u"Content-Type: application/json");
-    FClient.Post(FBase + u"/_control/fail",
-                 u"{\"status\":" + IntToStr(aStatus) + u",\"count\":" + IntToStr(aCount) + u"}",
-                 &lHeaders);
-  }
-  // How many status reads of that run the service received.
-  size_t StatusReads(const TozkOpenAIClass_Run& aRun) {
-    return CountOf(Requests(), u"\"method\":\"GET\",\"path\":\"/v1/threads/" + aRun.ThreadId() +
-                                   u"/runs/" + aRun.Id() + u"\"");
-  }
-
- private:
-  std::u16string FBase;
-  TozkHTTPAPI_client FClient;
-};
-
-void PointAt(TozkHTTPOpenAI_Options& aOptions, const ozktest::TTestService& aService) {
-  aOptions.SetApiKey(u"sk-local-test");
-  aOptions.SetBaseURL(UTF8ToUTF16(aService.BaseURL()));
-}
+using ozktest::Contains;
+using ozktest::CountOf;
+using ozktest::PointAt;
+using ozktest::TServiceControl;
 
 // A component set up as the window sets it up, pointed at the service.
 struct TServiceAssistant : TozkAIOpenAIAssistant {

@@ -13,6 +13,7 @@
 #include "support/ozkTestUtil.h"
 
 using ozktest::TFakeAssistant;
+using ozktest::TTempFile;
 
 namespace {
 
@@ -264,18 +265,6 @@ namespace {
 const std::u16string cTwoStoresOfOneName =
     u"{\"object\":\"list\",\"data\":[{\"id\":\"vs_other\",\"name\":\"docs2\"},"
     u"{\"id\":\"vs_new\",\"name\":\"docs\"},{\"id\":\"vs_old\",\"name\":\"docs\"}]}";
-
-// A small file to upload, removed with the object.
-struct TTempFile {
-  std::filesystem::path Path;
-  TTempFile() {
-    Path = std::filesystem::temp_directory_path() /
-           ("ozk_ai_upload_" + std::to_string(::getpid()) + ".txt");
-    std::ofstream(Path) << "manual text\n";
-  }
-  ~TTempFile() { std::filesystem::remove(Path); }
-  std::u16string Name() const { return UTF8ToUTF16(Path.string()); }
-};
 
 } // namespace
 
