@@ -4,6 +4,7 @@
 
 #include "base/ozkFileUtils.h"
 #include "base/ozkText.h"
+#include "http/ozkIdHTTP.h"
 
 namespace {
 
@@ -29,6 +30,22 @@ std::u16string MessageOfCurrentException() {
   } catch (...) {
     return u"Unknown error";
   }
+}
+
+// Added to the error box when the public service no longer answers the assistants calls.
+constexpr char16_t ResponsesSuggestion[] =
+    u"The service no longer offers the Assistants API to this key: choose \"Responses\" as the "
+    u"API on the configuration tab and create the assistant again.";
+
+// A piece of a streamed answer with its line breaks as CR LF, like the log's other entries.
+std::u16string WithCRLF(const std::u16string& aText) {
+  return ReplaceAll(ReplaceAll(aText, u"\r\n", u"\n"), u"\n", u"\r\n");
+}
+
+std::u16string JoinedNames(const std::vector<std::u16string>& aNames) {
+  std::u16string r;
+  for (const auto& n : aNames) r += (r.empty() ? u"" : u", ") + n;
+  return r;
 }
 
 struct TPreset {
@@ -73,6 +90,10 @@ TFRMOpenAIAssistant::TFRMOpenAIAssistant(IOpenAIAssistantView& aView,
   a.Tools().Functions().SetEnabled(false);
   a.SetTemperature(1.0);
   a.SetTopP(1.0);
+  // Only the Responses workflow streams; the other two never call it.
+  FAssistantComponent->OnTextDelta = [this](const std::u16string& aPiece) {
+    ShowAnswerPiece(aPiece);
+  };
 }
 
 TFRMOpenAIAssistant::~TFRMOpenAIAssistant() = default;
@@ -87,8 +108,13 @@ void TFRMOpenAIAssistant::FormCreate() {
       FView.ShowTab(atConfiguration);
     }
   } catch (...) {
-    FView.ShowError(u"Initialization error: " + MessageOfCurrentException());
-    FView.Terminate();
+    bool suggested = false;
+    FView.ShowError(u"Initialization error: " + CurrentErrorText(&suggested));
+    // The suggested choice is on the configuration tab: the window stays open to make it.
+    if (suggested)
+      FView.ShowTab(atConfiguration);
+    else
+      FView.Terminate();
   }
 }
 
@@ -100,13 +126,47 @@ void TFRMOpenAIAssistant::RunEvent(void (TFRMOpenAIAssistant::*aHandler)()) {
   try {
     (this->*aHandler)();
   } catch (...) {
-    FView.ShowError(MessageOfCurrentException());
+    FView.ShowError(CurrentErrorText());
   }
+}
+
+std::u16string TFRMOpenAIAssistant::CurrentErrorText(bool* aSuggested) const {
+  std::u16string text = MessageOfCurrentException();
+  bool retired = false;
+  try {
+    throw;
+  } catch (const EIdHTTPProtocolException& e) {
+    retired = (e.ErrorCode() == 404 || e.ErrorCode() == 410) &&
+              FAssistantComponent->API() == oaapiAssistants &&
+              Trim(FView.GetText(afBaseURL)).empty();
+  } catch (...) {
+  }
+  if (retired) text += u"\r\n\r\n" + std::u16string(ResponsesSuggestion);
+  if (aSuggested) *aSuggested = retired;
+  return text;
+}
+
+TozkAI_OpenAI_API TFRMOpenAIAssistant::SelectedAPI() const {
+  const int index = FView.GetAPIIndex();
+  return index > 0 && index < OpenAIAssistantAPICount ? static_cast<TozkAI_OpenAI_API>(index)
+                                                      : oaapiAssistants;
 }
 
 bool TFRMOpenAIAssistant::SetupAssistant() {
   const std::u16string apiKey = FView.GetText(afAPIKey);
   if (apiKey.empty()) throw Exception(u"Set First the OpenAI API Key!!!");
+
+  const TozkAI_OpenAI_API api = SelectedAPI();
+  if (api != FAssistantIdAPI) {
+    FAssistantId.clear();
+    FAssistantIdAPI = api;
+  }
+  if (api != FAssistantComponent->API()) {
+    // The component drops the objects of the previous API.
+    FAssistant = nullptr;
+    FThread = nullptr;
+    FAssistantComponent->SetAPI(api);
+  }
 
   TozkHTTPOpenAI_Options& o = FAssistantComponent->OpenAIOptions();
   o.SetApiKey(apiKey);
@@ -121,6 +181,10 @@ bool TFRMOpenAIAssistant::SetupAssistant() {
   a.Tools().CodeInterpreter().SetEnabled(FView.GetChecked(acCodeInterpreter));
   a.SetTemperature(static_cast<double>(FView.GetPosition(asTemperature)));
   a.SetTopP(static_cast<double>(FView.GetPosition(asTopP)));
+  const std::vector<std::u16string> leftOut = FAssistantComponent->UnavailableTools();
+  if (!leftOut.empty())
+    AddLog(u"#not offered by " + std::u16string(OpenAIAssistantAPINames[api]) + u", left out: " +
+           JoinedNames(leftOut));
 
   if (FAssistantId.empty()) {
     FAssistant = FAssistantComponent->CreateAssistant();
@@ -156,7 +220,16 @@ void TFRMOpenAIAssistant::btnSendMessageClick() {
   const std::u16string threadId = FThread->Id();
   auto message = FAssistantComponent->CreateMessageText(threadId, text, u"user");
   if (!message) return;
-  auto run = FAssistantComponent->CreateRunAndWait(threadId, 10000);
+  FAnswerStreamed = false;
+  std::unique_ptr<TozkOpenAIClass_Run> run;
+  try {
+    run = FAssistantComponent->CreateRunAndWait(threadId, 10000);
+  } catch (...) {
+    // A stream cut off: the pieces that arrived stay in the log, the error is shown.
+    EndStreamedAnswer();
+    throw;
+  }
+  EndStreamedAnswer();
   if (!run) return;
   // A run that did not complete would otherwise leave the log silent: say why.
   const std::u16string problem = TozkAIOpenAIAssistant::RunProblem(*run);
@@ -165,10 +238,27 @@ void TFRMOpenAIAssistant::btnSendMessageClick() {
   auto list = FAssistantComponent->GetMessages(threadId, run->Id(), 20, u"desc", u"", u"");
   if (!list || list->Messages().empty()) return;
   FView.SetMemoText(amMessage, u"");
+  if (FAnswerStreamed) return; // the log holds it already
   for (const auto& m : list->Messages()) {
     if (!m) continue;
     AddLog(u"[assistant]: " + UnescapeAnswer(m->ContentText() + u"\r\n"));
   }
+}
+
+void TFRMOpenAIAssistant::ShowAnswerPiece(const std::u16string& aPiece) {
+  if (!FAnswerOpen) {
+    FView.AddLogText(u"[assistant]: ");
+    FAnswerOpen = true;
+    FAnswerStreamed = true;
+  }
+  FView.AddLogText(WithCRLF(aPiece));
+  FView.ProcessPaintEvents();
+}
+
+void TFRMOpenAIAssistant::EndStreamedAnswer() {
+  if (!FAnswerOpen) return;
+  FAnswerOpen = false;
+  FView.AddLogEntry(u"\r\n");
 }
 
 void TFRMOpenAIAssistant::btnVectorStoreUploadFileClick() {

@@ -3,6 +3,9 @@
 // caller's thread. The fields persist in an INI settings file, read once by FormCreate and
 // written once by FormDestroy.
 //
+// The API choice selects the component's workflow. With Responses the answer is streamed: its
+// pieces grow one log entry while they arrive, and the window repaints after each piece.
+//
 // Ownership: the controller owns the component `Assistant`; FAssistant and FThread are
 // non-owning references to the component's current objects, valid until the component replaces
 // them. The view is not owned and must outlive the controller.
@@ -50,7 +53,17 @@ class TFRMOpenAIAssistant {
   static std::u16string UnescapeAnswer(const std::u16string& aText);
 
  private:
+  // The API that the view's choice names.
+  TozkAI_OpenAI_API SelectedAPI() const;
   bool SetupAssistant();
+  // A streamed answer: the first piece opens the log entry "[assistant]: ", each piece extends
+  // it and lets the window repaint; EndStreamedAnswer ends an open entry with its line break.
+  void ShowAnswerPiece(const std::u16string& aPiece);
+  void EndStreamedAnswer();
+  // The error box's text for the exception being handled. A 404 or 410 of an assistants call
+  // on the public origin (no base URL) gets a sentence suggesting the Responses choice, and
+  // aSuggested says whether it did.
+  std::u16string CurrentErrorText(bool* aSuggested = nullptr) const;
   void RefreshVectorStoreFiles();
   void AddLog(const std::u16string& aText);
   void LoadSettings();
@@ -62,6 +75,11 @@ class TFRMOpenAIAssistant {
   TozkOpenAIClass_Assistant* FAssistant = nullptr;
   TozkOpenAIClass_Thread* FThread = nullptr;
   std::u16string FAssistantId;
+  // The API that FAssistantId belongs to: an id of one API means nothing to another.
+  TozkAI_OpenAI_API FAssistantIdAPI = oaapiAssistants;
+  // Whether a streamed answer's log entry is open, and whether the current Send streamed one.
+  bool FAnswerOpen = false;
+  bool FAnswerStreamed = false;
 };
 
 // The settings file of an executable: its path with the extension replaced by ".ini", or

@@ -68,6 +68,48 @@ QWidget* WithValue(QSlider* aSlider) {
   return box;
 }
 
+// Drops the user's input while it is installed on the application: mouse buttons, keys,
+// shortcuts, the wheel, touch, drops and requests to close a window.
+class TUserInputBlocker : public QObject {
+ protected:
+  bool eventFilter(QObject*, QEvent* aEvent) override {
+    switch (aEvent->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Drop:
+    case QEvent::InputMethod:
+    case QEvent::Close:
+      return true;
+    default:
+      return false;
+    }
+  }
+};
+
+// Adds aText at the end of a plain-text editor, any line break as one line break, and keeps
+// the end in view.
+void AppendToLog(QPlainTextEdit* aLog, const std::u16string& aText) {
+  QString text = Q(aText);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QTextCursor end(aLog->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(text);
+  aLog->verticalScrollBar()->setValue(aLog->verticalScrollBar()->maximum());
+}
+
 // The controller's whole text (every line followed by CR LF) from a plain-text editor's text.
 std::u16string WholeText(const QPlainTextEdit* aMemo) {
   const QString text = aMemo->toPlainText();
@@ -150,6 +192,15 @@ QWidget* TFRMOpenAIAssistantWindow::BuildConfigurationTab() {
   txtBaseURL->setToolTip(
       QStringLiteral("Origin of a compatible server, for example http://127.0.0.1:8080"));
 
+  cboAPI = Named(new QComboBox, "cboAPI");
+  for (const char16_t* name : OpenAIAssistantAPINames) cboAPI->addItem(Q(name));
+  cboAPI->setCurrentIndex(oaapiAssistants);
+  cboAPI->setToolTip(QStringLiteral("The service API that holds the conversation; applies when "
+                                    "the assistant is created"));
+  auto* api = new QHBoxLayout;
+  api->addWidget(cboAPI);
+  api->addStretch();
+
   auto* service = new QGridLayout;
   service->setHorizontalSpacing(10);
   service->setVerticalSpacing(6);
@@ -157,6 +208,8 @@ QWidget* TFRMOpenAIAssistantWindow::BuildConfigurationTab() {
   service->addWidget(txtAPIKey, 0, 1);
   service->addWidget(Caption("LabelBaseURL", QStringLiteral("Base URL"), txtBaseURL), 1, 0);
   service->addWidget(txtBaseURL, 1, 1);
+  service->addWidget(Caption("LabelAPI", QStringLiteral("API"), cboAPI), 2, 0);
+  service->addLayout(api, 2, 1);
   service->setColumnStretch(1, 1);
   service->setColumnMinimumWidth(0, 110);
 
@@ -320,13 +373,20 @@ void TFRMOpenAIAssistantWindow::SetMemoText(TOpenAIAssistantMemo aMemo,
 }
 
 void TFRMOpenAIAssistantWindow::AddLogEntry(const std::u16string& aText) {
-  QString text = Q(aText);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  QTextCursor end(memoLog->document());
-  end.movePosition(QTextCursor::End);
-  end.insertText(text + QLatin1Char('\n'));
-  memoLog->verticalScrollBar()->setValue(memoLog->verticalScrollBar()->maximum());
+  AppendToLog(memoLog, aText + u"\n");
+}
+
+void TFRMOpenAIAssistantWindow::AddLogText(const std::u16string& aText) {
+  AppendToLog(memoLog, aText);
+}
+
+void TFRMOpenAIAssistantWindow::ProcessPaintEvents() {
+  // Input that arrives meanwhile is dropped, not deferred: a click on Send during a streamed
+  // answer must not start another Send once the answer is in.
+  TUserInputBlocker blocker;
+  qApp->installEventFilter(&blocker);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  qApp->removeEventFilter(&blocker);
 }
 
 void TFRMOpenAIAssistantWindow::ClearVectorStoreFiles() {
@@ -339,6 +399,14 @@ void TFRMOpenAIAssistantWindow::AddVectorStoreFile(const std::u16string& aFileId
 
 int TFRMOpenAIAssistantWindow::VectorStoreFileCount() const {
   return cboVectorStoreFiles->count();
+}
+
+int TFRMOpenAIAssistantWindow::GetAPIIndex() const {
+  return cboAPI->currentIndex();
+}
+
+void TFRMOpenAIAssistantWindow::SetAPIIndex(int aIndex) {
+  cboAPI->setCurrentIndex(aIndex >= 0 && aIndex < cboAPI->count() ? aIndex : 0);
 }
 
 int TFRMOpenAIAssistantWindow::GetAssistantIndex() const {
@@ -382,7 +450,9 @@ void TFRMOpenAIAssistantWindow::ShowError(const std::u16string& aMessage) {
   // The busy cursor is not the pointer to show over an error box.
   const int busy = FBusyDepth;
   for (int i = 0; i < busy; ++i) QApplication::restoreOverrideCursor();
-  QMessageBox box(QMessageBox::Critical, windowTitle(), Q(aMessage), QMessageBox::Ok, this);
+  QString text = Q(aMessage);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
   box.setObjectName(QStringLiteral("ErrorBox"));
   box.exec();
   for (int i = 0; i < busy; ++i) QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -39,11 +39,15 @@ class TFRMOpenAIAssistantWindow : public QWidget, public IOpenAIAssistantView {
   std::u16string GetMemoText(TOpenAIAssistantMemo aMemo) const override;
   void SetMemoText(TOpenAIAssistantMemo aMemo, const std::u16string& aText) override;
   void AddLogEntry(const std::u16string& aText) override;
+  void AddLogText(const std::u16string& aText) override;
+  void ProcessPaintEvents() override;
   void ClearVectorStoreFiles() override;
   void AddVectorStoreFile(const std::u16string& aFileId) override;
   int VectorStoreFileCount() const override;
   int GetAssistantIndex() const override;
   void SetAssistantIndex(int aIndex) override;
+  int GetAPIIndex() const override;
+  void SetAPIIndex(int aIndex) override;
   bool GetChecked(TOpenAIAssistantCheck aCheck) const override;
   void SetChecked(TOpenAIAssistantCheck aCheck, bool aValue) override;
   int GetPosition(TOpenAIAssistantSlider aSlider) const override;
@@ -69,6 +73,7 @@ class TFRMOpenAIAssistantWindow : public QWidget, public IOpenAIAssistantView {
   QPlainTextEdit* memoLog = nullptr;
   QLineEdit* txtAPIKey = nullptr;
   QLineEdit* txtBaseURL = nullptr;
+  QComboBox* cboAPI = nullptr;
   QTabWidget* pageConfiguration = nullptr;
   QWidget* tabAssistant = nullptr;
   QComboBox* cboAssistant = nullptr;

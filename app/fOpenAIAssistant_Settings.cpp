@@ -4,6 +4,9 @@
 // The instructions are stored as the field's lines joined by CR LF (the whole text without its
 // final line break), so a one-line value is stored verbatim and a multi-line one goes through the
 // INI file's quoting and reads back line for line.
+//
+// The API choice is the key "API" of "OPENAI" (the index of the choice), present only when it
+// is not the default; the stored assistant id belongs to that API.
 #include "app/fOpenAIAssistant.h"
 
 #include "base/ozkIniFile.h"
@@ -24,7 +27,9 @@ void TFRMOpenAIAssistant::LoadSettings() {
   TIniFile ini(FSettingsFileName);
   FView.SetText(afAPIKey, ini.ReadString(SectionOpenAI, u"API_KEY", u""));
   FView.SetText(afBaseURL, ini.ReadString(SectionOpenAI, u"BASE_URL", u""));
+  FView.SetAPIIndex(ini.ReadInteger(SectionOpenAI, u"API", oaapiAssistants));
   FAssistantId = ini.ReadString(SectionAssistant, u"ID", u"");
+  FAssistantIdAPI = SelectedAPI();
 
   // The preset first, so that stored values win over it and missing keys keep its values.
   FView.SetAssistantIndex(ini.ReadInteger(SectionAssistant, u"TYPE", 0));
@@ -55,7 +60,14 @@ void TFRMOpenAIAssistant::SaveSettings() {
     ini.DeleteKey(SectionOpenAI, u"BASE_URL");
   else
     ini.WriteString(SectionOpenAI, u"BASE_URL", baseURL);
-  ini.WriteString(SectionAssistant, u"ID", FAssistant ? FAssistant->Id() : std::u16string());
+  const TozkAI_OpenAI_API api = SelectedAPI();
+  if (api == oaapiAssistants)
+    ini.DeleteKey(SectionOpenAI, u"API");
+  else
+    ini.WriteInteger(SectionOpenAI, u"API", api);
+  // An assistant of another API than the chosen one (changed without creating one) is not kept.
+  const bool keepId = FAssistant && FAssistantComponent->API() == api;
+  ini.WriteString(SectionAssistant, u"ID", keepId ? FAssistant->Id() : std::u16string());
   ini.WriteInteger(SectionAssistant, u"TYPE", FView.GetAssistantIndex());
   ini.WriteString(SectionAssistant, u"NAME", FView.GetText(afAssistantName));
   ini.WriteString(SectionAssistant, u"INSTRUCTIONS",

@@ -3,6 +3,7 @@
 // depends on a toolkit.
 #pragma once
 
+#include <iterator>
 #include <string>
 
 // Single-line text fields.
@@ -30,6 +31,11 @@ enum TOpenAIAssistantSlider {
   asTopP,        // trackAssistantTopP, 0 to 1
 };
 
+// The items of the service API choice (cboAPI), in the order of TozkAI_OpenAI_API.
+inline constexpr const char16_t* OpenAIAssistantAPINames[] = {u"Assistants v2", u"Responses",
+                                                              u"Chat Completions"};
+inline constexpr int OpenAIAssistantAPICount = static_cast<int>(std::size(OpenAIAssistantAPINames));
+
 enum TOpenAIAssistantTab {
   atLog,           // tabLog
   atConfiguration, // tabConfiguration
@@ -48,6 +54,13 @@ class IOpenAIAssistantView {
 
   // Adds aText followed by one line break to the log pane.
   virtual void AddLogEntry(const std::u16string& aText) = 0;
+  // Adds aText to the end of the log pane without a line break: a piece of an entry that is
+  // still arriving. The next AddLogEntry ends that entry.
+  virtual void AddLogText(const std::u16string& aText) = 0;
+  // Lets the window repaint while an action is running: pending paint and layout work is done,
+  // while the user's input (mouse, keys, closing the window) is dropped, so that no other action
+  // can start meanwhile.
+  virtual void ProcessPaintEvents() = 0;
 
   virtual void ClearVectorStoreFiles() = 0;
   virtual void AddVectorStoreFile(const std::u16string& aFileId) = 0;
@@ -56,6 +69,11 @@ class IOpenAIAssistantView {
   // The preset list (cboAssistant); an index that names no item leaves none selected (-1).
   virtual int GetAssistantIndex() const = 0;
   virtual void SetAssistantIndex(int aIndex) = 0;
+
+  // The service API choice (cboAPI), an index into OpenAIAssistantAPINames; an index that
+  // names no item selects the first (the default).
+  virtual int GetAPIIndex() const = 0;
+  virtual void SetAPIIndex(int aIndex) = 0;
 
   virtual bool GetChecked(TOpenAIAssistantCheck aCheck) const = 0;
   virtual void SetChecked(TOpenAIAssistantCheck aCheck, bool aValue) = 0;

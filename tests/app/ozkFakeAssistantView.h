@@ -26,6 +26,12 @@ class TFakeAssistantView : public IOpenAIAssistantView {
         u"asked a question, use Delphi ",
         u"code to answer the question."}}};
   std::vector<std::u16string> Log;
+  bool LogEntryOpen = false; // the last entry was begun by AddLogText and is not yet ended
+  // At each ProcessPaintEvents: the log's text then, and whether the busy cursor was shown.
+  std::vector<std::u16string> PaintedLogs;
+  std::vector<bool> PaintedBusy;
+  int APIIndex = 0;
+  static constexpr int APICount = 3;
   std::vector<std::u16string> Files;
   int AssistantIndex = 0;
   static constexpr int PresetCount = 2;
@@ -63,7 +69,25 @@ class TFakeAssistantView : public IOpenAIAssistantView {
   void SetMemoText(TOpenAIAssistantMemo aMemo, const std::u16string& aText) override {
     Memos[aMemo].SetText(aText);
   }
-  void AddLogEntry(const std::u16string& aText) override { Log.push_back(aText); }
+  void AddLogEntry(const std::u16string& aText) override {
+    AddLogText(aText);
+    LogEntryOpen = false;
+  }
+  void AddLogText(const std::u16string& aText) override {
+    if (LogEntryOpen)
+      Log.back() += aText;
+    else
+      Log.push_back(aText);
+    LogEntryOpen = true;
+  }
+  void ProcessPaintEvents() override {
+    PaintedLogs.push_back(LogText());
+    PaintedBusy.push_back(BusyDepth > 0);
+  }
+  int GetAPIIndex() const override { return APIIndex; }
+  void SetAPIIndex(int aIndex) override {
+    APIIndex = aIndex >= 0 && aIndex < APICount ? aIndex : 0;
+  }
   void ClearVectorStoreFiles() override { Files.clear(); }
   void AddVectorStoreFile(const std::u16string& aFileId) override { Files.push_back(aFileId); }
   int VectorStoreFileCount() const override { return static_cast<int>(Files.size()); }
