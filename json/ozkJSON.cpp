@@ -200,29 +200,34 @@ TozkObjectJSON* TozkJSON::AddPair(std::u16string_view aName) {
   return m;
 }
 
-TozkObjectJSON* TozkJSON::AddObject(std::u16string_view aName, std::u16string_view aValue) {
+namespace {
+
+// AddObject and AddArray: a new member gets a nested document that has read aValue; an
+// existing member only takes aValue as its stored value, which is never written for these
+// kinds, so nothing visible changes.
+TozkObjectJSON* AddNested(TozkJSON& aDoc, std::vector<std::unique_ptr<TozkObjectJSON>>& aData,
+                          std::u16string_view aName, std::u16string_view aValue,
+                          TozkJSONtype aType) {
   bool found;
-  TozkObjectJSON* m = FindOrAppend(*this, FData, aName, ozkJSONObject, found);
+  TozkObjectJSON* m = FindOrAppend(aDoc, aData, aName, aType, found);
   if (found) {
-    // The stored value of an object member is never written: nothing visible changes.
-    m->FValue = TozkJSONValue(std::u16string(aValue));
+    m->SetValue(TozkJSONValue(std::u16string(aValue)));
     return m;
   }
-  m->FJSONObject = std::make_unique<TozkJSON>();
-  m->FJSONObject->Read(aValue);
+  auto nested = std::make_unique<TozkJSON>();
+  nested->Read(aValue);
+  m->SetJSONObject(std::move(nested));
   return m;
 }
 
+} // namespace
+
+TozkObjectJSON* TozkJSON::AddObject(std::u16string_view aName, std::u16string_view aValue) {
+  return AddNested(*this, FData, aName, aValue, ozkJSONObject);
+}
+
 TozkObjectJSON* TozkJSON::AddArray(std::u16string_view aName, std::u16string_view aValue) {
-  bool found;
-  TozkObjectJSON* m = FindOrAppend(*this, FData, aName, ozkJSONList, found);
-  if (found) {
-    m->FValue = TozkJSONValue(std::u16string(aValue));
-    return m;
-  }
-  m->FJSONObject = std::make_unique<TozkJSON>();
-  m->FJSONObject->Read(aValue);
-  return m;
+  return AddNested(*this, FData, aName, aValue, ozkJSONList);
 }
 
 void TozkJSON::Assign(const TPersistent& aSource) {
