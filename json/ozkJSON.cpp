@@ -274,8 +274,6 @@ void TozkJSON::Assign(const TPersistent& aSource) {
 // ---------------------------------------------------------------------------------------------
 // Members
 
-TozkObjectJSON::~TozkObjectJSON() = default;
-
 TozkJSONValue TozkObjectJSON::Value() {
   if (FJSONType == ozkJSONObject) {
     if (!FJSONObject) return TozkJSONValue(std::u16string(u"{}"));

@@ -91,6 +91,11 @@ class TozkJSON : public TComponent {
   explicit TozkJSON(TComponent* aOwner = nullptr);
   ~TozkJSON() override;
 
+  // Documents come from small per-thread blocks, like members (a parse creates one per
+  // object or array); classes derived from TozkJSON use the general heap.
+  static void* operator new(size_t aSize);
+  static void operator delete(void* aPointer, size_t aSize) noexcept;
+
   int Count() const { return static_cast<int>(FData.size()); }
   // First member whose name equals aName exactly, or nullptr.
   TozkObjectJSON* GetNode(std::u16string_view aName) const;
@@ -168,7 +173,7 @@ class TozkJSON : public TComponent {
 class TozkObjectJSON final {
  public:
   TozkObjectJSON() = default;
-  ~TozkObjectJSON();
+  ~TozkObjectJSON() = default;
   TozkObjectJSON(const TozkObjectJSON&) = delete;
   TozkObjectJSON& operator=(const TozkObjectJSON&) = delete;
 
