@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace ozkbench {
 
 inline int Rounds() {
@@ -53,6 +55,8 @@ void RegisterRounds(const std::vector<TRow>& aRows,
 // registered name before the options Google Benchmark appends).
 class TRoundsReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal (a reporter of one's own does not see --benchmark_color).
+  TRoundsReporter() : ConsoleReporter(::isatty(1) ? OO_Defaults : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& aRuns) override {
     ConsoleReporter::ReportRuns(aRuns);
     for (const Run& run : aRuns) {

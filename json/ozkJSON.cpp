@@ -74,25 +74,7 @@ TozkJSON::~TozkJSON() {
 }
 
 void TozkJSON::FreeMembers() {
-  if (FData.empty()) return;
-  // Member lists are freed from a work list: before a list goes, the member lists of its
-  // nested documents are moved onto the work list, so freeing never recurses more than one
-  // level and a document nested to any depth cannot exhaust the stack.
-  std::vector<std::vector<std::unique_ptr<TozkObjectJSON>>> work;
-  work.push_back(std::move(FData));
-  FData.clear();
-  while (!work.empty()) {
-    std::vector<std::unique_ptr<TozkObjectJSON>> list = std::move(work.back());
-    work.pop_back();
-    for (const auto& member : list) {
-      TozkJSON* nested = member ? member->FJSONObject.get() : nullptr;
-      if (nested && !nested->FData.empty()) {
-        work.push_back(std::move(nested->FData));
-        nested->FData.clear();
-      }
-    }
-    TozkObjectJSON::DeleteMany(list); // their nested documents are empty by now
-  }
+  if (!FData.empty()) TozkObjectJSON::DeleteTree(FData);
 }
 
 void TozkJSON::Clear() {

@@ -227,9 +227,12 @@ class TozkObjectJSON final {
   friend class TozkJSONParser;
   friend class TozkJSONWriter;
 
-  // Frees every member of aList (nested documents must be empty by now) and empties it,
-  // settling block counts once per run of members from the same block.
-  static void DeleteMany(std::vector<std::unique_ptr<TozkObjectJSON>>& aList) noexcept;
+  using TMemberList = std::vector<std::unique_ptr<TozkObjectJSON>>;
+  // Frees every member of aList and everything below them, and empties aList. Members go in
+  // document order, which is the order a parse allocated them in, so memory is walked
+  // forward; block counts are settled once per run of members from the same block. Freeing
+  // never recurses: the member lists still to be walked wait on a heap stack.
+  static void DeleteTree(TMemberList& aList);
 
   // The small fields sit together to keep a member small (documents hold many).
   bool FQuoted = true;

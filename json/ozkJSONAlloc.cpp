@@ -119,12 +119,29 @@ void TozkObjectJSON::operator delete(void* aPointer) noexcept {
   ReleaseBlock(BlockOf<kMemberSlot>(aPointer), 1);
 }
 
-void TozkObjectJSON::DeleteMany(std::vector<std::unique_ptr<TozkObjectJSON>>& aList) noexcept {
+void TozkObjectJSON::DeleteTree(TMemberList& aList) {
+  struct TFrame {
+    TMemberList List;
+    size_t Next;
+  };
+  std::vector<TFrame> stack;
+  stack.reserve(16);
+  stack.push_back({std::move(aList), 0});
+  aList.clear();
   TBlock<kMemberSlot>* run = nullptr;
   size_t count = 0;
-  for (auto& owner : aList) {
-    TozkObjectJSON* member = owner.release();
+  while (!stack.empty()) {
+    TFrame& frame = stack.back();
+    if (frame.Next == frame.List.size()) {
+      stack.pop_back();
+      continue;
+    }
+    TozkObjectJSON* member = frame.List[frame.Next++].release();
     if (!member) continue;
+    // The nested members leave their document first, so the member (and its now empty
+    // document) can go at once, before its children: that is document order.
+    TMemberList children;
+    if (TozkJSON* nested = member->FJSONObject.get()) children.swap(nested->FData);
     member->~TozkObjectJSON();
     TBlock<kMemberSlot>* block = BlockOf<kMemberSlot>(member);
     // The members not yet counted off keep their block alive until the run is settled.
@@ -134,9 +151,9 @@ void TozkObjectJSON::DeleteMany(std::vector<std::unique_ptr<TozkObjectJSON>>& aL
       count = 0;
     }
     ++count;
+    if (!children.empty()) stack.push_back({std::move(children), 0}); // frame is stale now
   }
   if (run) ReleaseBlock(run, count);
-  aList.clear();
 }
 
 // A class derived from TozkJSON has another size and lives on the general heap; the sized
