@@ -239,7 +239,7 @@ void TozkJSON::Assign(const TPersistent& aSource) {
       clone->FQuoted = member->FQuoted;
       clone->FJSONType = member->FJSONType;
       clone->FValue = member->FValue; // the copy owns its text
-      clone->FName = member->NameView();
+      if (!member->NameView().empty()) clone->SetName(std::u16string(member->NameView()));
       if (member->FJSONObject) {
         clone->FJSONObject = std::make_unique<TozkJSON>();
         work.emplace_back(member->FJSONObject.get(), clone->FJSONObject.get());
@@ -255,6 +255,24 @@ void TozkJSON::Assign(const TPersistent& aSource) {
 
 // ---------------------------------------------------------------------------------------------
 // Members
+
+const std::u16string& TozkObjectJSON::Name() const {
+  static const std::u16string kEmpty;
+  if (FNameSource) {
+    FName = std::make_unique<std::u16string>(FNameSource, FNameLength);
+    FNameSource = nullptr;
+  }
+  return FName ? *FName : kEmpty;
+}
+
+void TozkObjectJSON::SetName(std::u16string aName) {
+  FNameSource = nullptr;
+  // An existing string is reused, so a reference from Name() sees the new name.
+  if (FName)
+    *FName = std::move(aName);
+  else if (!aName.empty())
+    FName = std::make_unique<std::u16string>(std::move(aName));
+}
 
 TozkJSONValue TozkObjectJSON::Value() {
   if (FJSONType == ozkJSONObject) {

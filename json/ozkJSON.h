@@ -180,21 +180,14 @@ class TozkObjectJSON final {
   static void* operator new(size_t aSize);
   static void operator delete(void* aPointer) noexcept;
 
-  const std::u16string& Name() const {
-    if (FNameSource) {
-      FName.assign(FNameSource, FNameLength);
-      FNameSource = nullptr;
-    }
-    return FName;
-  }
+  // Valid until the name is set again or the member goes.
+  const std::u16string& Name() const;
   // The name without building a string.
   std::u16string_view NameView() const {
-    return FNameSource ? std::u16string_view(FNameSource, FNameLength) : std::u16string_view(FName);
+    if (FNameSource) return std::u16string_view(FNameSource, FNameLength);
+    return FName ? std::u16string_view(*FName) : std::u16string_view();
   }
-  void SetName(std::u16string aName) {
-    FName = std::move(aName);
-    FNameSource = nullptr;
-  }
+  void SetName(std::u16string aName);
   // Object member: the nested document's Text; list member: the nested document is marked as
   // an array and its Text returned; any other kind: the stored value.
   TozkJSONValue Value();
@@ -239,9 +232,11 @@ class TozkObjectJSON final {
   TozkJSONtype FJSONType = ozkJSONUndefined;
   uint32_t FNameLength = 0;
   TozkJSONValue FValue;
-  // A parsed name stands in the document's source until Name() copies it into FName.
+  // A parsed name stands in the document's source until Name() copies it into FName. A
+  // name of its own is rare (the parser's members have none), so it costs a pointer until
+  // there is one.
   mutable const char16_t* FNameSource = nullptr;
-  mutable std::u16string FName;
+  mutable std::unique_ptr<std::u16string> FName;
   std::unique_ptr<TozkJSON> FJSONObject;
 };
 

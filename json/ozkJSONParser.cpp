@@ -180,7 +180,7 @@ inline TozkObjectJSON* TozkJSONParser::NewMember(const char16_t* aName, size_t a
       m->FNameSource = aName;
       m->FNameLength = static_cast<uint32_t>(aNameLength);
     } else {
-      m->FName.assign(aName, aNameLength);
+      m->FName = std::make_unique<std::u16string>(aName, aNameLength);
     }
   }
   return m;
