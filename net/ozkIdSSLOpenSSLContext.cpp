@@ -650,7 +650,10 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
     SSL_CTX_set_session_id_context(fContext, sid, sizeof(sid));
   }
 
-  if (!fsRootCertFile.empty()) {
+  // Only a server sends a client CA list. Loading it parses every certificate of the file,
+  // public keys included, which costs about a millisecond per context with OpenSSL 3: a
+  // client, which makes a context per request, would pay it for nothing.
+  if (!fsRootCertFile.empty() && ACtxMode == sslCtxServer) {
     STACK_OF(X509_NAME)* names = SSL_load_client_CA_file(UTF16ToUTF8(fsRootCertFile).c_str());
     if (names) SSL_CTX_set_client_CA_list(fContext, names);
     ERR_clear_error();
