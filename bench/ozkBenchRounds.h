@@ -50,13 +50,16 @@ void RegisterRounds(const std::vector<TRow>& aRows,
   }
 }
 
-// The usual console table, plus the real time per iteration (seconds) of every round of every
+// The usual console table, plus the time per iteration (seconds) of every round of every
 // row, keyed by the row's name without its round (so the round must be the last part of the
 // registered name before the options Google Benchmark appends).
 class TRoundsReporter : public benchmark::ConsoleReporter {
  public:
   // Colours only on a terminal (a reporter of one's own does not see --benchmark_color).
-  TRoundsReporter() : ConsoleReporter(::isatty(1) ? OO_Defaults : OO_Tabular) {}
+  // aCPUTime keeps the process's CPU time instead of the real time: for single-threaded work
+  // that does no I/O it is what the code costs, even while other work shares the machine.
+  explicit TRoundsReporter(bool aCPUTime = false)
+      : ConsoleReporter(::isatty(1) ? OO_Defaults : OO_Tabular), FCPUTime(aCPUTime) {}
   void ReportRuns(const std::vector<Run>& aRuns) override {
     ConsoleReporter::ReportRuns(aRuns);
     for (const Run& run : aRuns) {
@@ -64,8 +67,19 @@ class TRoundsReporter : public benchmark::ConsoleReporter {
       std::string name = run.benchmark_name();
       const size_t at = name.find("/round:");
       if (at != std::string::npos) name.erase(at); // the round and any option suffixes
-      FSeconds[name].push_back(run.real_accumulated_time / static_cast<double>(run.iterations));
+      const double seconds = FCPUTime ? run.cpu_accumulated_time : run.real_accumulated_time;
+      FSeconds[name].push_back(seconds / static_cast<double>(run.iterations));
     }
+  }
+  // Prints one comparison: the median times of both rows, the ratio of their rates (ours /
+  // peer, above 1: ours is faster) and the rounds behind it.
+  void PrintRateRatio(const std::string& aLabel, const std::string& aOurs,
+                      const std::string& aPeer) const {
+    if (!Has(aOurs) || !Has(aPeer)) return;
+    const double ours = MedianSeconds(aOurs), peer = MedianSeconds(aPeer);
+    std::printf("%-40s ours %10.1f ms  peer %10.1f ms  rate ratio ours/peer %6.3f  rounds %d\n",
+                aLabel.c_str(), ours * 1e3, peer * 1e3, peer / ours,
+                std::min(Count(aOurs), Count(aPeer)));
   }
   bool Has(const std::string& aRow) const { return FSeconds.count(aRow) != 0; }
   double MedianSeconds(const std::string& aRow) const {
@@ -78,6 +92,7 @@ class TRoundsReporter : public benchmark::ConsoleReporter {
   }
 
  private:
+  bool FCPUTime;
   std::map<std::string, std::vector<double>> FSeconds;
 };
 

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "base/ozkStream.h"
-#include "support/ozkTestStreams.h"
 #include "net/ozkIdTCPClient.h"
+#include "support/ozkTestStreams.h"
 
 namespace {
 
