@@ -620,7 +620,11 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
     SSL_CTX_set_session_id_context(fContext, sid, sizeof(sid));
   }
 
-  if (!Settings.RootCertFile.empty()) {
+  // Only a server sends a client CA list. Loading it parses every certificate of the file,
+  // public keys included (with OpenSSL 3 about 0.15 ms of CPU for a file of one certificate,
+  // more than the rest of the context set-up): a client, which makes a context per request,
+  // would pay that for nothing.
+  if (!Settings.RootCertFile.empty() && ACtxMode == sslCtxServer) {
     STACK_OF(X509_NAME)* names =
         SSL_load_client_CA_file(UTF16ToUTF8(Settings.RootCertFile).c_str());
     if (names) SSL_CTX_set_client_CA_list(fContext, names);
