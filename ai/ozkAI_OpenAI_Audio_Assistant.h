@@ -222,7 +222,9 @@ class TozkAI_OpenAI_Assistant : public TozkAI_OpenAI_Base {
   // number (so a negative time-out waits until the status changes); at least one poll is made
   // when the new run is queued or in progress. Polls are spaced by a pause that starts short and
   // grows to about a second, never past the time-out. The run returned at the time limit may
-  // still be queued or in progress.
+  // still be queued or in progress. With Responses and Chat Completions the answer comes with
+  // the one request (bounded by the client's read time-out): nothing is polled and aTimeout is
+  // not used.
   std::unique_ptr<TozkOpenAIClass_Run> CreateRunAndWait(const std::u16string& aThreadId,
                                                         int32_t aTimeout);
   std::unique_ptr<TozkOpenAIClass_Run> GetRun(const std::u16string& aThreadId,
