@@ -214,11 +214,15 @@ TEST_F(QtWindowTest, RepaintingDuringAnActionDropsTheUsersInput) {
       &FWindow, [&] { queuedRan = true; }, Qt::QueuedConnection);
   const QPointF at(send->width() / 2.0, send->height() / 2.0);
   const QPointF global = send->mapToGlobal(at);
-  QCoreApplication::postEvent(send,
-                              new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                              Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(send, new QMouseEvent(QEvent::MouseButtonRelease, at, global,
-                                                    Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  auto postClick = [&] {
+    QCoreApplication::postEvent(send,
+                                new QMouseEvent(QEvent::MouseButtonPress, at, global,
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(send,
+                                new QMouseEvent(QEvent::MouseButtonRelease, at, global,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  };
+  postClick();
   QCoreApplication::postEvent(
       send, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")));
   QCoreApplication::postEvent(
@@ -231,11 +235,7 @@ TEST_F(QtWindowTest, RepaintingDuringAnActionDropsTheUsersInput) {
   EXPECT_EQ(AnswerNextBox([&] { QCoreApplication::processEvents(); }), QStringLiteral("<no box>"));
   EXPECT_EQ(clicks, 0);
   // The same input outside of ProcessPaintEvents does click (the check above can fail).
-  QCoreApplication::postEvent(send,
-                              new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                              Qt::LeftButton, Qt::NoModifier));
-  QCoreApplication::postEvent(send, new QMouseEvent(QEvent::MouseButtonRelease, at, global,
-                                                    Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  postClick();
   EXPECT_EQ(AnswerNextBox([&] { QCoreApplication::processEvents(); }),
             QStringLiteral("Before send a message create an Assistant!!!"));
   EXPECT_EQ(clicks, 1);
