@@ -1,34 +1,17 @@
 // End to end over TLS: controller, assistant component, REST client and the real HTTP and TLS
-// stack against the bundled service, which presents a certificate of a test CA. The client
-// trusts that CA through the system trust store's SSL_CERT_FILE, as a user's machine would
-// trust its own CA, so nothing in the road is set up differently from the program.
+// stack against the bundled service (ozktest::TTLSTestService), on the Assistants API.
 #include "app/fOpenAIAssistant.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "app/ozkAppTestUtil.h"
 #include "app/ozkFakeAssistantView.h"
 #include "base/ozkIniFile.h"
-#include "support/ozkTestService.h"
 
 namespace {
 
 TEST(EndToEndTLS, StartUpSendUploadAndRestart) {
-  const auto& pki = ozktest::TTestPKI::Get();
-  ozktest::TTestTempDir certs;
-  certs.WriteFile("ca.pem", pki.CA.CertPEM());
-  certs.WriteFile("server.pem", pki.Localhost.ChainPEM());
-  certs.WriteFile("server.key", pki.Localhost.KeyPEM());
-  // Read once, when the first TLS context of the process loads the default trust store.
-  ASSERT_EQ(::setenv("SSL_CERT_FILE", (certs.Path() + "/ca.pem").c_str(), 1), 0);
-
-  ozktest::TTestServiceOptions options;
-  options.TLSCertFile = certs.Path() + "/server.pem";
-  options.TLSKeyFile = certs.Path() + "/server.key";
-  ozktest::TTestService service(options);
-  ASSERT_EQ(service.BaseURL().rfind("https://127.0.0.1:", 0), 0u);
+  ozktest::TTLSTestService service;
 
   ozktest::TAppTestFolder folder;
   folder.WriteSettings(service.BaseURL());

@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -45,6 +47,10 @@ class QtWindowTest : public ::testing::Test {
     return text;
   }
 
+  bool tabConfigurationHas(QWidget* aWidget) {
+    return Get<QWidget>("tabConfiguration")->isAncestorOf(aWidget);
+  }
+
   ozktest::TTestTempDir FDir;
   TFRMOpenAIAssistantWindow FWindow{UTF8ToUTF16(FDir.Path() + "/ozk-assistant.ini")};
 };
@@ -54,10 +60,10 @@ TEST_F(QtWindowTest, CaptionsAndInitialContents) {
   EXPECT_EQ(FWindow.size(), QSize(959, 697));
 
   const std::pair<const char*, const char*> labels[] = {
-      {"Label1", "OpenAI API Key:"}, {"Label2", "Name"},          {"Label3", "Instructions"},
-      {"Label4", "Model"},           {"Label5", "Temperature"},   {"Label6", "TopP"},
-      {"Label7", "Message"},         {"Label8", "Assistant"},     {"Label9", "Vector Store"},
-      {"Label10", "Files"},          {"LabelBaseURL", "Base URL"}};
+      {"Label1", "OpenAI API Key:"}, {"Label2", "Name"},           {"Label3", "Instructions"},
+      {"Label4", "Model"},           {"Label5", "Temperature"},    {"Label6", "TopP"},
+      {"Label7", "Message"},         {"Label8", "Assistant"},      {"Label9", "Vector Store"},
+      {"Label10", "Files"},          {"LabelBaseURL", "Base URL"}, {"LabelAPI", "API"}};
   for (const auto& [name, text] : labels)
     if (auto* l = Get<QLabel>(name)) {
       EXPECT_EQ(l->text(), QString::fromLatin1(text)) << name;
@@ -90,6 +96,15 @@ TEST_F(QtWindowTest, CaptionsAndInitialContents) {
   EXPECT_EQ(Get<QLineEdit>("txtAssistantName")->text(), QStringLiteral("Delphi Math Tutor"));
   EXPECT_EQ(Get<QLineEdit>("txtAssistantModel")->text(), QStringLiteral("gpt-4o-mini"));
   EXPECT_EQ(Get<QLineEdit>("txtVectorStore")->text(), QStringLiteral("ozkVectorStore"));
+
+  auto* api = Get<QComboBox>("cboAPI");
+  ASSERT_EQ(api->count(), 3);
+  EXPECT_EQ(api->itemText(0), QStringLiteral("Assistants v2"));
+  EXPECT_EQ(api->itemText(1), QStringLiteral("Responses"));
+  EXPECT_EQ(api->itemText(2), QStringLiteral("Chat Completions"));
+  EXPECT_EQ(api->currentIndex(), 0);
+  EXPECT_FALSE(api->isEditable());
+  EXPECT_TRUE(tabConfigurationHas(api));
 
   auto* presets = Get<QComboBox>("cboAssistant");
   ASSERT_EQ(presets->count(), 2);
@@ -134,6 +149,19 @@ TEST_F(QtWindowTest, ViewOperations) {
   EXPECT_EQ(Get<QPlainTextEdit>("memoLog")->toPlainText(),
             QStringLiteral("[user]: hi\n\n[assistant]: x = 1\n"));
 
+  // A streamed answer: pieces extend the last line until the entry is ended.
+  FWindow.AddLogText(u"[assistant]: one");
+  FWindow.AddLogText(u"\r\ntwo");
+  FWindow.AddLogEntry(u"\r\n");
+  FWindow.AddLogEntry(u"next");
+  EXPECT_EQ(Get<QPlainTextEdit>("memoLog")->toPlainText(),
+            QStringLiteral("[user]: hi\n\n[assistant]: x = 1\n[assistant]: one\ntwo\n\nnext\n"));
+
+  FWindow.SetAPIIndex(2);
+  EXPECT_EQ(FWindow.GetAPIIndex(), 2);
+  FWindow.SetAPIIndex(3);
+  EXPECT_EQ(FWindow.GetAPIIndex(), 0);
+
   FWindow.SetPosition(asTemperature, 5);
   EXPECT_EQ(FWindow.GetPosition(asTemperature), 2);
   FWindow.SetPosition(asTopP, -1);
@@ -173,10 +201,51 @@ TEST_F(QtWindowTest, SendWithoutAssistantShowsTheErrorBoxAndTheWindowStays) {
             QStringLiteral("Create First an Assistant!!!"));
 }
 
+// While a streamed answer repaints the window, a click on Send and a key press are dropped (not
+// kept for later), while other pending work runs.
+TEST_F(QtWindowTest, RepaintingDuringAnActionDropsTheUsersInput) {
+  FWindow.Controller().FormCreate(); // no key: a Send that got through would show an error
+  FWindow.show();
+  auto* send = Get<QPushButton>("btnSendMessage");
+  int clicks = 0;
+  QObject::connect(send, &QPushButton::clicked, [&] { ++clicks; });
+  bool queuedRan = false;
+  QMetaObject::invokeMethod(
+      &FWindow, [&] { queuedRan = true; }, Qt::QueuedConnection);
+  const QPointF at(send->width() / 2.0, send->height() / 2.0);
+  const QPointF global = send->mapToGlobal(at);
+  auto postClick = [&] {
+    QCoreApplication::postEvent(send,
+                                new QMouseEvent(QEvent::MouseButtonPress, at, global,
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(send,
+                                new QMouseEvent(QEvent::MouseButtonRelease, at, global,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  };
+  postClick();
+  QCoreApplication::postEvent(
+      send, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")));
+  QCoreApplication::postEvent(
+      send, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")));
+
+  EXPECT_EQ(AnswerNextBox([&] { FWindow.ProcessPaintEvents(); }), QStringLiteral("<no box>"));
+  EXPECT_TRUE(queuedRan);
+  EXPECT_EQ(clicks, 0);
+  // Nothing was deferred: the ordinary event loop finds no click either.
+  EXPECT_EQ(AnswerNextBox([&] { QCoreApplication::processEvents(); }), QStringLiteral("<no box>"));
+  EXPECT_EQ(clicks, 0);
+  // The same input outside of ProcessPaintEvents does click (the check above can fail).
+  postClick();
+  EXPECT_EQ(AnswerNextBox([&] { QCoreApplication::processEvents(); }),
+            QStringLiteral("Before send a message create an Assistant!!!"));
+  EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(QtWindowTest, SettingsAndUserPresetChoice) {
-  FDir.WriteFile("ozk-assistant.ini", "[OPENAI]\nBASE_URL=http://127.0.0.1:9\n"
+  FDir.WriteFile("ozk-assistant.ini", "[OPENAI]\nBASE_URL=http://127.0.0.1:9\nAPI=1\n"
                                       "[ASSISTANT]\nTYPE=1\nTEMPERATURE=0\n");
   FWindow.Controller().FormCreate();
+  EXPECT_EQ(Get<QComboBox>("cboAPI")->currentIndex(), 1);
   EXPECT_EQ(Get<QComboBox>("cboAssistant")->currentIndex(), 1);
   EXPECT_EQ(Get<QLineEdit>("txtAssistantName")->text(), QStringLiteral("Brindlecast HelpDesk"));
   EXPECT_EQ(Get<QLineEdit>("txtBaseURL")->text(), QStringLiteral("http://127.0.0.1:9"));

@@ -40,6 +40,7 @@ TEST_F(ServiceControllerTest, StoredIdTheServiceNoLongerKnows) {
   EXPECT_NE(FView.Errors[0].find(u"404"), std::u16string::npos) << UTF16ToUTF8(FView.Errors[0]);
   EXPECT_NE(FView.Errors[0].find(u"asst_gone"), std::u16string::npos);
   EXPECT_TRUE(FView.Terminated);
+  EXPECT_EQ(FView.Errors[0].find(u"Responses"), std::u16string::npos); // not the public origin
   FController->FormDestroy();
   EXPECT_EQ(TIniFile(FFolder.IniPath()).ReadString(u"ASSISTANT", u"ID", u"<missing>"), u"");
 
@@ -77,6 +78,81 @@ TEST_F(ServiceControllerTest, ServiceErrorDuringSendIsShownAndKeepsTheUsersLine)
   FController->RunEvent(&TFRMOpenAIAssistant::btnSendMessageClick);
   EXPECT_EQ(FView.Errors, std::vector<std::u16string>{});
   EXPECT_TRUE(FView.LogHas(u"Solution: x = 1"));
+}
+
+// A 404 or 410 of an assistants call on the public origin suggests the Responses choice. The
+// tests cannot reach the public service: the base URL field is cleared after set-up, so the
+// window reads "no base URL" while its component still talks to the local service.
+TEST_F(ServiceControllerTest, RetiredAssistantsOnThePublicOriginSuggestResponses) {
+  const std::u16string suggestion = u"choose \"Responses\" as the API";
+  struct {
+    int status;
+    const char16_t* baseURLField; // nullptr: left as set up (the local service)
+    bool suggested;
+  } cases[] = {{404, u"", true},
+               {410, u" ", true},
+               {500, u"", false},
+               {404, nullptr, false},
+               {410, nullptr, false}};
+  Start();
+  const std::u16string baseURL = FView.Texts[afBaseURL];
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    FView.Texts[afBaseURL] = c.baseURLField ? c.baseURLField : baseURL;
+    FView.Errors.clear();
+    ozktest::FailNextRequests(FService.BaseURL(), c.status, 1);
+    FController->RunEvent(&TFRMOpenAIAssistant::btnSendMessageClick);
+    ASSERT_EQ(FView.Errors.size(), 1u);
+    const std::u16string& error = FView.Errors[0];
+    EXPECT_NE(error.find(IntToStr(c.status)), std::u16string::npos) << UTF16ToUTF8(error);
+    EXPECT_EQ(error.find(suggestion) != std::u16string::npos, c.suggested) << UTF16ToUTF8(error);
+    // One sentence after the service's own message.
+    if (c.suggested) {
+      EXPECT_EQ(error.find(u"\r\n\r\nThe service no longer offers"), error.find(u"\r\n\r\n"));
+    }
+  }
+}
+
+// At start-up the suggestion keeps the window open on the configuration tab, where the choice
+// is made, instead of ending the application. The set-up's read of the base URL names the local
+// service; the error's read finds the field empty, as on the public origin.
+TEST(ServiceControllerStartUp, RetiredAssistantsKeepTheWindowOpenForTheChoice) {
+  struct TPublicOriginView : TFakeAssistantView {
+    mutable int BaseURLReads = 0;
+    std::u16string GetText(TOpenAIAssistantField aField) const override {
+      if (aField == afBaseURL && BaseURLReads++ > 0) return u"";
+      return TFakeAssistantView::GetText(aField);
+    }
+  };
+  ozktest::TTestService service;
+  ozktest::TAppTestFolder folder;
+  folder.WriteSettings(service.BaseURL(), "ID=asst_retired\n");
+  TPublicOriginView view;
+  auto controller = folder.Controller(view);
+  controller->FormCreate();
+  ASSERT_EQ(view.Errors.size(), 1u);
+  EXPECT_EQ(view.Errors[0].rfind(u"Initialization error: ", 0), 0u);
+  EXPECT_NE(view.Errors[0].find(u"choose \"Responses\" as the API"), std::u16string::npos)
+      << UTF16ToUTF8(view.Errors[0]);
+  EXPECT_FALSE(view.Terminated);
+  EXPECT_EQ(view.Tab, atConfiguration);
+  EXPECT_EQ(controller->CurrentAssistant(), nullptr);
+}
+
+TEST(ServiceControllerResponses, NotFoundOnResponsesSuggestsNothing) {
+  ozktest::TTestService service;
+  ozktest::TAppTestFolder folder;
+  folder.WriteSettings(service.BaseURL(), "", "API=1\n");
+  TFakeAssistantView view;
+  auto controller = folder.Controller(view);
+  controller->FormCreate();
+  ASSERT_EQ(view.Errors, std::vector<std::u16string>{});
+  view.Texts[afBaseURL] = u"";
+  ozktest::FailNextRequests(service.BaseURL(), 404, 2);
+  controller->RunEvent(&TFRMOpenAIAssistant::btnSendMessageClick);
+  ASSERT_EQ(view.Errors.size(), 1u);
+  EXPECT_NE(view.Errors[0].find(u"404"), std::u16string::npos) << UTF16ToUTF8(view.Errors[0]);
+  EXPECT_EQ(view.Errors[0].find(u"Responses"), std::u16string::npos);
 }
 
 // A run that is still going when the 10-second wait ends says so instead of staying silent.

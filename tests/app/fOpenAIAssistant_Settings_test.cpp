@@ -184,6 +184,37 @@ TEST_F(SettingsTest, BaseURLIsWrittenOnlyWhenSet) {
   EXPECT_EQ(IniText().find("BASE_URL"), std::string::npos);
 }
 
+TEST_F(SettingsTest, APIChoiceIsWrittenOnlyWhenNotTheDefault) {
+  struct {
+    int choice;
+    const char* written; // "" when the key must be absent
+  } cases[] = {{1, "API=1\n"}, {2, "API=2\n"}, {0, ""}};
+  for (const auto& c : cases) {
+    TFakeAssistantView view;
+    Load(view);
+    view.APIIndex = c.choice;
+    Save();
+    const std::string ini = IniText();
+    if (*c.written) {
+      EXPECT_NE(ini.find(std::string("[OPENAI]\nAPI_KEY=\n") + c.written), std::string::npos)
+          << ini;
+    } else {
+      EXPECT_EQ(ini.find("API="), std::string::npos) << ini; // set back: removed
+    }
+    TFakeAssistantView back;
+    Load(back);
+    EXPECT_EQ(back.APIIndex, c.choice);
+  }
+  // Values that name no choice read as the default.
+  for (const char* stored : {"API=3\n", "API=-1\n", "API=Responses\n"}) {
+    WriteIni(std::string("[OPENAI]\n") + stored);
+    TFakeAssistantView view;
+    view.APIIndex = 2;
+    Load(view);
+    EXPECT_EQ(view.APIIndex, 0) << stored;
+  }
+}
+
 TEST_F(SettingsTest, UnwritableFileIsReportedThroughTheErrorDisplay) {
   TFakeAssistantView view;
   const std::u16string path = UTF8ToUTF16(FDir.Path() + "/missing-folder/ozk-assistant.ini");

@@ -120,4 +120,50 @@ TEST_F(ControllerTest, StartUpThatCannotReachItsServerEndsTheApplication) {
   EXPECT_EQ(ini.ReadString(u"OPENAI", u"API_KEY", u""), u"sk-test");
 }
 
+// Chat Completions needs no request to set up (the assistant and the thread are local, and it
+// has no vector stores): the base URL names a port where nothing listens, so any request fails.
+TEST_F(ControllerTest, ChatCompletionsSetUpNamesTheToolsItDoesNotOffer) {
+  const uint16_t port = ozktest::PickFreeLoopbackPort();
+  FDir.WriteFile("ozk-assistant.ini",
+                 "[OPENAI]\nAPI_KEY=sk-test\nAPI=2\nBASE_URL=http://127.0.0.1:" +
+                     std::to_string(port) + "\n[ASSISTANT]\nFILE_SEARCH=1\n");
+  FController.FormCreate();
+  ASSERT_EQ(FView.Errors, std::vector<std::u16string>{});
+  EXPECT_EQ(FController.Assistant().API(), oaapiChatCompletions);
+  ASSERT_EQ(FView.Log.size(), 2u);
+  EXPECT_EQ(FView.Log[0],
+            u"#not offered by Chat Completions, left out: File search, Code interpreter");
+  EXPECT_EQ(FView.Log[1], u"#create assistant: " + FController.AssistantId());
+  ASSERT_NE(FController.CurrentThread(), nullptr);
+
+  // Without those tools the note is gone.
+  FView.FileSearch = false;
+  FView.CodeInterpreter = false;
+  FView.Log.clear();
+  FController.RunEvent(&TFRMOpenAIAssistant::btnCreateAssistantClick);
+  ASSERT_EQ(FView.Errors, std::vector<std::u16string>{});
+  EXPECT_EQ(FView.Log,
+            std::vector<std::u16string>{u"#create assistant: " + FController.AssistantId()});
+}
+
+// The id of an assistant belongs to its API: the choice changed without creating an assistant
+// saves none, so the next start creates one on the chosen API instead of fetching a stranger.
+TEST_F(ControllerTest, AssistantOfAnotherAPIIsNotSaved) {
+  const uint16_t port = ozktest::PickFreeLoopbackPort();
+  FDir.WriteFile(
+      "ozk-assistant.ini",
+      "[OPENAI]\nAPI_KEY=sk-test\nAPI=2\nBASE_URL=http://127.0.0.1:" + std::to_string(port) + "\n");
+  FController.FormCreate();
+  ASSERT_NE(FController.CurrentAssistant(), nullptr);
+  FController.FormDestroy();
+  TIniFile ini(IniPath());
+  EXPECT_EQ(ini.ReadString(u"ASSISTANT", u"ID", u""), FController.AssistantId());
+
+  FView.APIIndex = 0;
+  FController.FormDestroy();
+  TIniFile changed(IniPath());
+  EXPECT_EQ(changed.ReadString(u"ASSISTANT", u"ID", u"<missing>"), u"");
+  EXPECT_FALSE(changed.ValueExists(u"OPENAI", u"API"));
+}
+
 } // namespace

@@ -48,10 +48,11 @@ class TFakeAssistantView : public IOpenAIAssistantView {
   int BusyShown = 0;
   bool Terminated = false;
 
-  // The log pane's text: every entry followed by one line break.
+  // The log pane's text: every entry followed by one line break, but an open one.
   std::u16string LogText() const {
     std::u16string r;
     for (const auto& e : Log) r += e + u"\r\n";
+    if (LogEntryOpen) r.resize(r.size() - 2);
     return r;
   }
   bool LogHas(const std::u16string& aPart) const {
