@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -312,6 +313,10 @@ struct TProviderSetup {
   TozkOpenAIProvider Provider;
   std::u16string Organization;
 };
+
+void PrintTo(const TProviderSetup& aSetup, std::ostream* aOut) {
+  *aOut << aSetup.Name;
+}
 
 class WireCatalogue : public ::testing::TestWithParam<TProviderSetup> {
  protected:
