@@ -29,13 +29,15 @@ class Service:
         self.owns_data = data_dir is None
         self.data_dir = data_dir or tempfile.mkdtemp(prefix="ozk-svc-test-")
         self.keep_data = keep_data
+        # Standard error goes to a file: a pipe nobody reads could fill and stall the service.
+        self.stderr = tempfile.TemporaryFile(mode="w+")
         self.proc = subprocess.Popen(
             [sys.executable, SERVICE, "--port", "0", "--data-dir", self.data_dir] + list(args),
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            stdout=subprocess.PIPE, stderr=self.stderr, text=True)
         line = _read_line(self.proc, START_TIMEOUT)
         if not line.startswith("listening on "):
             self.stop()
-            raise RuntimeError("service did not start: %r %s" % (line, self.proc.stderr.read()))
+            raise RuntimeError("service did not start: %r %s" % (line, self.errors))
         self.base_url = line[len("listening on "):].strip()
         self.port = int(self.base_url.rsplit(":", 1)[1])
 
@@ -48,9 +50,11 @@ class Service:
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait(10)
-        for stream in (self.proc.stdout, self.proc.stderr):
-            if stream:
-                stream.close()
+        if self.proc.stdout:
+            self.proc.stdout.close()
+        self.stderr.seek(0)
+        self.errors = self.stderr.read()
+        self.stderr.close()
         if self.owns_data and not self.keep_data:
             shutil.rmtree(self.data_dir, ignore_errors=True)
         return self.proc.returncode
@@ -276,6 +280,11 @@ class Client:
                     api.validate(answer.json, schema, "%s %s" % (method, path))
         return answer
 
+    def control(self, method, path, body=None):
+        """A request to the service's "/_control/" paths: no prefix, no key, no validation."""
+        plain = Client(self.service, key=None, prefix="")
+        return plain.request(method, "/_control/" + path, body, beta=False, validate=False)
+
     def get(self, path, **kw):
         return self.request("GET", path, **kw)
 
@@ -357,6 +366,9 @@ class ServiceTestCase(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.service.stop()
+        # Whatever the tests sent, the service never failed inside.
+        if "Traceback" in cls.service.errors or "internal error" in cls.service.errors:
+            raise AssertionError("the service reported errors:\n" + cls.service.errors)
 
     def assertError(self, answer, status, fragment=None):
         self.assertEqual(answer.status, status, answer.raw[:500])

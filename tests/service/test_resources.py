@@ -239,6 +239,25 @@ class Runs(ServiceTestCase):
         self.assertEqual(self.client.ok("GET", self.path(run_id))["status"], "completed")
 
 
+class RunPollsOption(ServiceTestCase):
+    SERVICE_ARGS = ("--run-polls", "3")
+
+    def test_run_completes_at_the_given_read_and_streams_with_a_new_thread(self):
+        assistant = self.make_assistant()
+        run = self.client.ok("POST", "/threads/runs", {
+            "assistant_id": assistant["id"],
+            "thread": {"messages": [{"role": "user", "content": "8 = 2k"}]}})
+        path = "/threads/%s/runs/%s" % (run["thread_id"], run["id"])
+        self.assertEqual([self.client.ok("GET", path)["status"] for _ in range(4)],
+                         ["in_progress", "in_progress", "completed", "completed"])
+        events = self.client.stream("/threads/runs", {
+            "assistant_id": assistant["id"], "stream": True,
+            "thread": {"messages": [{"role": "user", "content": "8 = 2k"}]}})
+        self.assertEqual(events[-2][0], "thread.run.completed")
+        self.assertIn("k = 4", dict(events)["thread.message.completed"]["content"][0]["text"][
+            "value"])
+
+
 class FilesAndVectorStores(ServiceTestCase):
     TEXT = ("The capital of France is Paris.\n"
             "Bananas are yellow and rich in potassium \U0001F34C.\n"
@@ -265,6 +284,25 @@ class FilesAndVectorStores(ServiceTestCase):
         self.assertEqual(self.client.ok("DELETE", "/files/" + made["id"], beta=False),
                          {"id": made["id"], "object": "file", "deleted": True})
         self.assertError(self.client.get("/files/%s/content" % made["id"], beta=False), 404)
+
+    def test_upload_with_encoded_parts(self):
+        # Quoted-printable fields, base64 files and encoded-word file names, as MIME writers
+        # such as the project's own multipart stream produce them.
+        data = "caf\u00e9 = \U0001F600\n".encode("utf-8") * 40
+        body = (b"--B\r\nContent-Disposition: form-data; name=\"purpose\"\r\n"
+                b"Content-Type: text/plain\r\nContent-Transfer-Encoding: quoted-printable\r\n"
+                b"\r\nassist=\r\nants\r\n"
+                b"--B\r\nContent-Disposition: form-data; name=\"file\"; "
+                b"filename=\"=?UTF-8?B?" + base64.b64encode("r\u00e9sum\u00e9.txt".encode())
+                + b"?=\"\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                + base64.encodebytes(data) + b"\r\n--B--\r\n")
+        answer = self.client.request("POST", "/files", raw_body=body, beta=False,
+                                     content_type="multipart/form-data; boundary=B")
+        self.assertEqual(answer.status, 200, answer.raw)
+        self.assertEqual((answer.json["filename"], answer.json["purpose"], answer.json["bytes"]),
+                         ("r\u00e9sum\u00e9.txt", "assistants", len(data)))
+        stored = self.client.get("/files/%s/content" % answer.json["id"], beta=False)
+        self.assertEqual(stored.raw, data)
 
     def test_upload_errors(self):
         self.assertError(self.client.upload("a.txt", b"x", purpose="nonsense"), 400, "purpose")

@@ -61,6 +61,8 @@ def parse_args(argv):
     parser.add_argument("--poll-after-ms", type=int, default=50)
     parser.add_argument("--client-timeout", type=float, default=30.0,
                         help="seconds a connection may stay silent")
+    parser.add_argument("--max-connections", type=int, default=256,
+                        help="connections served at once; more get 503")
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--request-log")
@@ -78,7 +80,7 @@ def main(argv=None):
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.tls_cert, args.tls_key)
     app = App(Config(args), args.data_dir, args.request_log)
-    server = Server(app, args.host, args.port, context)
+    server = Server(app, args.host, args.port, context, max(1, args.max_connections))
 
     stop = threading.Event()
     signal.signal(signal.SIGTERM, lambda *_: stop.set())

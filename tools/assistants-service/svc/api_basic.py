@@ -24,6 +24,17 @@ MODERATION_CATEGORIES = ("hate", "hate/threatening", "harassment", "harassment/t
                          "violence/graphic")
 VIOLENT_WORDS = frozenset(("kill", "murder", "stab", "shoot"))
 WORD = re.compile(r"\w+", re.UNICODE)
+COMPLETION_MEMBERS = ("model", "prompt", "best_of", "echo", "frequency_penalty", "logit_bias",
+                      "logprobs", "max_tokens", "n", "presence_penalty", "seed", "stop", "stream",
+                      "stream_options", "suffix", "temperature", "top_p", "user")
+CHAT_MEMBERS = ("model", "messages", "audio", "frequency_penalty", "function_call", "functions",
+                "logit_bias", "logprobs", "max_completion_tokens", "max_tokens", "metadata",
+                "modalities", "moderation", "n", "parallel_tool_calls", "prediction",
+                "presence_penalty", "prompt_cache_key", "prompt_cache_options",
+                "prompt_cache_retention", "reasoning_effort", "response_format",
+                "safety_identifier", "seed", "service_tier", "stop", "store", "stream",
+                "stream_options", "temperature", "tool_choice", "tools", "top_logprobs", "top_p",
+                "user", "verbosity", "web_search_options")
 
 
 def register(router):
@@ -83,7 +94,7 @@ def _reply(text):
 
 
 def completion(req):
-    body = req.json(required=("model", "prompt"))
+    body = req.json(allowed=COMPLETION_MEMBERS, required=("model", "prompt"))
     model = v.string(body, "model", nullable=False)
     prompt = body["prompt"]
     prompts = [prompt] if isinstance(prompt, str) else prompt
@@ -106,7 +117,7 @@ def _chat_text(content):
 
 
 def chat_completion(req):
-    body = req.json(required=("model", "messages"))
+    body = req.json(allowed=CHAT_MEMBERS, required=("model", "messages"))
     model = v.string(body, "model", nullable=False)
     messages = body["messages"]
     v.expect(isinstance(messages, list) and messages and all(

@@ -5,7 +5,6 @@ A run answers "queued" when created and completes at status read number `--run-p
 read says how soon to poll again in "openai-poll-after-ms".
 """
 
-import json
 import re
 import secrets
 
@@ -17,7 +16,7 @@ from .api_threads import (MESSAGE_KIND, RUN_KIND as KIND, STEP_KIND, add_message
 from .api_vector_stores import searchable_chunks
 from .errors import ApiError, bad_request, not_found
 from .listing import list_page
-from .routing import Response
+from .routing import Response, sse_event
 from .storage import new_id, now, public
 
 ACTIVE = ("queued", "in_progress", "requires_action", "cancelling")
@@ -312,12 +311,6 @@ def retrieve_step(req):
 
 # Streaming.
 
-def _sse(event, data):
-    payload = data if isinstance(data, str) else json.dumps(data, ensure_ascii=False,
-                                                            separators=(",", ":"))
-    return ("event: %s\ndata: %s\n\n" % (event, payload)).encode("utf-8")
-
-
 def _message_deltas(message):
     """The deltas that rebuild the message's text part: a few words each, with the annotations
     on the delta that carries their marker."""
@@ -344,21 +337,21 @@ def _events(req, final_run):
     queued = dict(run, status="queued", started_at=None, completed_at=None, usage=None,
                   expires_at=run["created_at"] + 600)
     in_progress = dict(queued, status="in_progress", started_at=run["started_at"])
-    yield _sse("thread.run.created", queued)
-    yield _sse("thread.run.queued", queued)
-    yield _sse("thread.run.in_progress", in_progress)
+    yield sse_event("thread.run.created", queued)
+    yield sse_event("thread.run.queued", queued)
+    yield sse_event("thread.run.in_progress", in_progress)
     message = store.get(MESSAGE_KIND, final_run["_message"], run["thread_id"])
     for step in store.all(STEP_KIND, run["id"]):
         started = dict(step, status="in_progress", completed_at=None, usage=None)
-        yield _sse("thread.run.step.created", started)
-        yield _sse("thread.run.step.in_progress", started)
+        yield sse_event("thread.run.step.created", started)
+        yield sse_event("thread.run.step.in_progress", started)
         if step["type"] == "message_creation" and message is not None:
             blank = dict(public(message), status="in_progress", completed_at=None, content=[])
-            yield _sse("thread.message.created", blank)
-            yield _sse("thread.message.in_progress", blank)
+            yield sse_event("thread.message.created", blank)
+            yield sse_event("thread.message.in_progress", blank)
             for delta in _message_deltas(message):
-                yield _sse("thread.message.delta", delta)
-            yield _sse("thread.message.completed", public(message))
-        yield _sse("thread.run.step.completed", step)
-    yield _sse("thread.run.completed", run)
-    yield _sse("done", "[DONE]")
+                yield sse_event("thread.message.delta", delta)
+            yield sse_event("thread.message.completed", public(message))
+        yield sse_event("thread.run.step.completed", step)
+    yield sse_event("thread.run.completed", run)
+    yield sse_event("done", "[DONE]")

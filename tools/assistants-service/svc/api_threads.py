@@ -11,6 +11,8 @@ MESSAGE_KIND = "thread.message"
 RUN_KIND = "thread.run"
 STEP_KIND = "thread.run.step"
 MESSAGE_MEMBERS = ("role", "content", "attachments", "metadata")
+# Image content parts and the member that names their image.
+IMAGE_PARTS = {"image_file": "file_id", "image_url": "url"}
 
 
 def register(router):
@@ -105,18 +107,12 @@ def _content(value, param):
             v.expect(isinstance(part.get("text"), str), "Invalid '%s.text': expected a string."
                      % where, where + ".text")
             parts.append(text_content(part["text"]))
-        elif kind == "image_file":
-            image = part.get("image_file")
-            v.expect(isinstance(image, dict) and isinstance(image.get("file_id"), str),
-                     "Missing required parameter: '%s.image_file.file_id'." % where,
-                     where + ".image_file")
-            parts.append({"type": "image_file", "image_file": image})
-        elif kind == "image_url":
-            image = part.get("image_url")
-            v.expect(isinstance(image, dict) and isinstance(image.get("url"), str),
-                     "Missing required parameter: '%s.image_url.url'." % where,
-                     where + ".image_url")
-            parts.append({"type": "image_url", "image_url": image})
+        elif kind in IMAGE_PARTS:
+            image, key = part.get(kind), IMAGE_PARTS[kind]
+            v.expect(isinstance(image, dict) and isinstance(image.get(key), str),
+                     "Missing required parameter: '%s.%s.%s'." % (where, kind, key),
+                     "%s.%s" % (where, kind))
+            parts.append({"type": kind, kind: image})
         else:
             v.expect(False, "Invalid value for '%s.type': expected 'text', 'image_file' or "
                      "'image_url'." % where, where + ".type")

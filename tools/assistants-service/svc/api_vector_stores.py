@@ -125,16 +125,25 @@ def load(req, store_id, param=None):
 def settle(store, store_id):
     """Completes the pending files and batches of a store (their processing is instant)."""
     with store.transaction():
-        for link in store.all(FILE_KIND, store_id):
-            if link.get("_pending"):
-                link.pop("_pending")
-                link["status"] = "completed"
-                store.update(FILE_KIND, link, store_id)
-        for batch in store.all(BATCH_KIND, store_id):
-            if batch.get("_pending"):
-                batch.pop("_pending")
-                batch["status"] = "completed"
-                store.update(BATCH_KIND, batch, store_id)
+        for kind in (FILE_KIND, BATCH_KIND):
+            for obj in store.all(kind, store_id):
+                if obj.get("_pending"):
+                    _finish(store, kind, obj, store_id, "completed")
+
+
+def _finish(store, kind, obj, store_id, status):
+    """Ends the pending processing of a store file or batch with `status`."""
+    obj.pop("_pending")
+    obj["status"] = status
+    store.update(kind, obj, store_id)
+
+
+def _settled(req):
+    """The id of the request's store, checked, with its pending work settled."""
+    store_id = req.params["vector_store_id"]
+    load(req, store_id)
+    settle(req.app.store, store_id)
+    return store_id
 
 
 def _counts(links):
@@ -203,9 +212,7 @@ def listing(req):
 
 
 def retrieve(req):
-    store_id = req.params["vector_store_id"]
-    load(req, store_id)
-    settle(req.app.store, store_id)
+    store_id = _settled(req)
     return present(req.app.store, load(req, store_id))
 
 
@@ -318,16 +325,12 @@ def _file_filter(req):
 
 
 def list_files(req):
-    store_id = req.params["vector_store_id"]
-    load(req, store_id)
-    settle(req.app.store, store_id)
+    store_id = _settled(req)
     return list_page(req, FILE_KIND, store_id, where=_file_filter(req))
 
 
 def retrieve_file(req):
-    store_id = req.params["vector_store_id"]
-    load(req, store_id)
-    settle(req.app.store, store_id)
+    store_id = _settled(req)
     return public(_load_link(req, store_id, req.params["file_id"]))
 
 
@@ -411,9 +414,7 @@ def create_batch(req):
 
 
 def retrieve_batch(req):
-    store_id = req.params["vector_store_id"]
-    load(req, store_id)
-    settle(req.app.store, store_id)
+    store_id = _settled(req)
     return _present_batch(req.app.store, _load_batch(req, store_id, req.params["batch_id"]))
 
 
@@ -426,21 +427,15 @@ def cancel_batch(req):
         if not batch.get("_pending"):
             raise ApiError(400, "Cannot cancel a file batch with status '%s'." % batch["status"],
                            param="batch_id")
-        batch.pop("_pending")
-        batch["status"] = "cancelled"
-        store.update(BATCH_KIND, batch, store_id)
+        _finish(store, BATCH_KIND, batch, store_id, "cancelled")
         for link in store.all(FILE_KIND, store_id):
             if link.get("_batch") == batch["id"] and link.get("_pending"):
-                link.pop("_pending")
-                link["status"] = "cancelled"
-                store.update(FILE_KIND, link, store_id)
+                _finish(store, FILE_KIND, link, store_id, "cancelled")
     return _present_batch(store, batch)
 
 
 def list_batch_files(req):
-    store_id = req.params["vector_store_id"]
-    load(req, store_id)
-    settle(req.app.store, store_id)
+    store_id = _settled(req)
     batch_id = _load_batch(req, store_id, req.params["batch_id"])["id"]
     status_filter = _file_filter(req)
     return list_page(req, FILE_KIND, store_id, where=lambda link: link.get("_batch") == batch_id

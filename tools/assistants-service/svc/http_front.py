@@ -10,6 +10,8 @@ import socketserver
 import ssl
 import struct
 import sys
+import threading
+import time
 import urllib.parse
 
 from .errors import ApiError, error_body
@@ -20,6 +22,7 @@ MAX_BODY = 512 * 1024 * 1024
 # A body left unread by the handler is drained for keep-alive only up to this size.
 MAX_DRAIN = 1024 * 1024
 READ_PIECE = 64 * 1024
+MAX_TRAILERS = 100
 
 
 class ClientGone(Exception):
@@ -99,15 +102,76 @@ class BodyReader:
             if self._chunk_left < 0:
                 raise ApiError(400, "Malformed chunked request body.")
             if self._chunk_left == 0:
-                while self._line().strip():  # trailers
-                    pass
-                self._done = True
-                return b""
+                for _ in range(MAX_TRAILERS + 1):
+                    if not self._line().strip():
+                        self._done = True
+                        return b""
+                raise ApiError(400, "Too many trailer fields in the chunked request body.")
         data = self._raw(min(size, self._chunk_left))
         self._chunk_left -= len(data)
         if self._chunk_left == 0 and self._line().strip():
             raise ApiError(400, "Malformed chunked request body.")
         return data
+
+
+class HeadDeadlineReader:
+    """The connection's reader, with one deadline for the request head (the idle wait before
+    it included): a client trickling header bytes cannot keep its connection for ever. Body
+    reads only have the per-read time-out, so slow but steady uploads go on."""
+
+    def __init__(self, rfile, sock, timeout):
+        self._rfile = rfile
+        self._sock = sock
+        self._timeout = timeout
+        self._deadline = None
+
+    def start_head(self):
+        self._deadline = time.monotonic() + self._timeout
+
+    def end_head(self):
+        self._deadline = None
+        self._sock.settimeout(self._timeout)
+
+    def _arm(self):
+        if self._deadline is not None:
+            left = self._deadline - time.monotonic()
+            if left <= 0:
+                raise socket.timeout("request head not received in time")
+            self._sock.settimeout(min(left, self._timeout))
+
+    def readline(self, limit=-1):
+        # Line by buffered pieces, so the deadline holds between the reads of one long line.
+        parts, size = [], 0
+        while limit < 0 or size < limit:
+            self._arm()
+            ahead = self._rfile.peek(1)
+            if not ahead:
+                break
+            end = ahead.find(b"\n")
+            take = len(ahead) if end < 0 else end + 1
+            if limit >= 0:
+                take = min(take, limit - size)
+            piece = self._rfile.read(take)
+            parts.append(piece)
+            size += len(piece)
+            if piece.endswith(b"\n"):
+                break
+        return b"".join(parts)
+
+    def read(self, *args):
+        self._arm()
+        return self._rfile.read(*args)
+
+    def read1(self, *args):
+        self._arm()
+        return self._rfile.read1(*args)
+
+    def close(self):
+        self._rfile.close()
+
+    @property
+    def closed(self):
+        return self._rfile.closed
 
 
 def split_target(target):
@@ -135,17 +199,27 @@ def split_target(target):
 
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # A request line too broken to name a version still gets a status line in its answer.
+    default_request_version = "HTTP/1.0"
     server_version = "ozk-assistants-service/1"
     sys_version = ""
 
     def setup(self):
         self.timeout = self.server.app.config.client_timeout
+        # Answers go out whole; Nagle's algorithm would hold back the tail of each one until
+        # the client's delayed ACK, capping keep-alive connections at a few dozen answers/s.
+        self.request.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         context = self.server.ssl_context
         if context is not None:
             self.request.settimeout(self.timeout)
             self.request = context.wrap_socket(self.request, server_side=True)
             self.connection = self.request
         super().setup()
+        self.rfile = HeadDeadlineReader(self.rfile, self.connection, self.timeout)
+
+    def handle_one_request(self):
+        self.rfile.start_head()
+        super().handle_one_request()
 
     def handle(self):
         if self.server.app.control.take_reset():
@@ -169,7 +243,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         try:
             self._write(Response(raw=error_body(message or "Bad request", "invalid_request_error"),
                                  status=code))
-        except OSError:
+        except (OSError, ClientGone):
             pass
 
     def do_GET(self):
@@ -178,12 +252,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     do_POST = do_DELETE = do_PUT = do_PATCH = do_HEAD = do_OPTIONS = do_GET
 
     def _dispatch(self):
+        self.rfile.end_head()
         app = self.server.app
         body = self._body_reader()
         if body is None:
             return
         response = None
-        status = 0
         try:
             response = self._answer(app, body)
         except ApiError as error:
@@ -199,12 +273,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             response = Response(raw=error_body("The server had an error while processing your "
                                                "request.", "server_error"), status=500)
         finally:
+            if not body.complete() and not self.close_connection:
+                self._drain(body)
             if not self.path.startswith("/_control/"):
-                status = response.status if response else 0
-                app.control.record(self.command, self.path, dict(self.headers.items()),
-                                   body.consumed, status)
-        if not body.complete():
-            self._drain(body)
+                size = body.consumed if body.complete() else max(body.consumed,
+                                                                 body.declared_length() or 0)
+                app.control.record(self.command, self.path, dict(self.headers.items()), size,
+                                   response.status if response else 0)
         try:
             self._write(response)
         except ClientGone:
@@ -300,12 +375,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_header("Cache-Control", "no-cache")
             if self.close_connection:
                 self.send_header("Connection", "close")
+            if response.stream is None and self.command != "HEAD":
+                # Head and body in one write (the base class buffers the head until flushed).
+                self._headers_buffer.append(b"\r\n" + response.raw)
+                self.flush_headers()
+                return
             self.end_headers()
             if self.command == "HEAD":
                 return
-            if response.stream is None:
-                self.wfile.write(response.raw)
-            elif response.length is not None:
+            if response.length is not None:
                 for piece in response.stream:
                     self.wfile.write(piece)
             else:
@@ -328,12 +406,38 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
     request_queue_size = 128
 
-    def __init__(self, app, host, port, ssl_context=None):
+    def __init__(self, app, host, port, ssl_context=None, max_connections=256):
         self.app = app
         self.ssl_context = ssl_context
+        # One thread per connection, so the number of connections is bounded; the ones beyond
+        # get a 503 and are closed at once.
+        self._slots = threading.BoundedSemaphore(max_connections)
         if ":" in host:
             self.address_family = socket.AF_INET6
         super().__init__((host, port), Handler)
+
+    def process_request(self, request, client_address):
+        if not self._slots.acquire(blocking=False):
+            body = error_body("Too many connections; try again shortly.", "server_error")
+            try:
+                request.sendall(b"HTTP/1.1 503 Service Unavailable\r\nContent-Type: "
+                                b"application/json\r\nContent-Length: %d\r\nRetry-After: 1\r\n"
+                                b"Connection: close\r\n\r\n%s" % (len(body), body))
+            except OSError:
+                pass
+            self.shutdown_request(request)
+            return
+        try:
+            super().process_request(request, client_address)
+        except BaseException:
+            self._slots.release()
+            raise
+
+    def process_request_thread(self, request, client_address):
+        try:
+            super().process_request_thread(request, client_address)
+        finally:
+            self._slots.release()
 
     def server_bind(self):
         # HTTPServer.server_bind resolves the host name (getfqdn), slow and pointless here.

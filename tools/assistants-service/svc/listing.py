@@ -1,4 +1,5 @@
-"""Listings with cursors: limit, order, after, before, and the page's has_more, first_id, last_id."""
+"""Listings with cursors: limit, order, after and before in the query; has_more, first_id and
+last_id in the page."""
 
 from .errors import bad_request
 from .storage import public

@@ -2,13 +2,18 @@
 pieces, plain fields stay in memory up to a small limit. `Form` removes what it wrote unless the
 caller keeps a file, so a failed upload leaves nothing behind."""
 
+import base64
+import binascii
+import email.header
 import os
+import quopri
 import re
 import urllib.parse
 
 from .errors import bad_request
 
 MAX_FIELD = 1024 * 1024
+MAX_FIELDS_TOTAL = 4 * 1024 * 1024  # plain fields are kept in memory: bounded all together
 MAX_PART_HEADERS = 16 * 1024
 MAX_PARTS = 64
 BOUNDARY = re.compile(r'boundary=(?:"([^"]{1,70})"|([^\s;"]{1,70}))', re.IGNORECASE)
@@ -73,6 +78,9 @@ def _disposition(value):
         if len(raw) >= 2 and raw[0] == raw[-1] == '"':
             raw = raw[1:-1].replace('\\"', '"')
         params[key.lower()] = raw
+    for key in ("name", "filename"):
+        if params.get(key, "").startswith("=?"):
+            params[key] = str(email.header.make_header(email.header.decode_header(params[key])))
     if "filename*" in params:
         charset, _, rest = params["filename*"].partition("''")
         params["filename"] = urllib.parse.unquote(rest, encoding=charset or "utf-8",
@@ -88,6 +96,7 @@ class _Parser:
         self.delimiter = b"--" + boundary
         self.separator = b"\r\n" + self.delimiter
         self.eof = False
+        self.fields_size = 0
 
     def fill(self):
         piece = self.body.read()
@@ -157,8 +166,11 @@ class _Parser:
         name = params.get("name")
         if not name:
             self.fail("a part without a name")
+        transfer = headers.get("content-transfer-encoding", "binary").strip().lower()
+        if transfer not in ("binary", "7bit", "8bit", "quoted-printable", "base64"):
+            self.fail("unsupported Content-Transfer-Encoding '%s'" % transfer)
         if "filename" in params:
-            self.file_part(name, params["filename"], headers.get("content-type", ""))
+            self.file_part(name, params["filename"], headers.get("content-type", ""), transfer)
         else:
             chunks = []
             size = 0
@@ -168,9 +180,21 @@ class _Parser:
                     raise bad_request("Invalid multipart/form-data body: field '%s' is larger "
                                       "than %d bytes." % (name, MAX_FIELD), name)
                 chunks.append(piece)
-            self.form.fields[name] = b"".join(chunks).decode("utf-8", errors="replace")
+            value = b"".join(chunks)
+            self.fields_size += len(value)
+            if self.fields_size > MAX_FIELDS_TOTAL:
+                raise bad_request("Invalid multipart/form-data body: the plain fields are larger "
+                                  "than %d bytes together." % MAX_FIELDS_TOTAL)
+            try:
+                if transfer == "quoted-printable":
+                    value = quopri.decodestring(value)
+                elif transfer == "base64":
+                    value = base64.b64decode(value)
+            except (ValueError, binascii.Error):
+                self.fail("field '%s' is not valid %s" % (name, transfer))
+            self.form.fields[name] = value.decode("utf-8", errors="replace")
 
-    def file_part(self, name, filename, content_type):
+    def file_part(self, name, filename, content_type, transfer):
         if name in self.form.files:
             self.fail("more than one file part named '%s'" % name)
         part = FilePart(name, os.path.basename(filename.replace("\\", "/")) or "upload",
@@ -180,6 +204,25 @@ class _Parser:
             for piece in self.data():
                 handle.write(piece)
                 part.size += len(piece)
+        if transfer in ("quoted-printable", "base64"):
+            self.decode_file(part, transfer)
+
+    def decode_file(self, part, transfer):
+        """Decodes an encoded file part on disk, line by line, into a second file."""
+        decoded = self.form._temp_path()
+        try:
+            with open(part.path, "rb") as source, open(decoded, "wb") as target:
+                if transfer == "base64":
+                    base64.decode(source, target)
+                else:
+                    quopri.decode(source, target)
+            os.replace(decoded, part.path)
+        except (ValueError, binascii.Error):
+            self.fail("file '%s' is not valid %s" % (part.filename, transfer))
+        finally:
+            if os.path.exists(decoded):
+                os.unlink(decoded)
+        part.size = os.path.getsize(part.path)
 
     def data(self):
         """The part's bytes up to the next separator, in pieces."""

@@ -4,6 +4,7 @@ Files are read as UTF-8 (undecodable bytes replaced), whatever content type they
 with; the index of each file is built on first use and kept while the file is unchanged.
 """
 
+import collections
 import math
 import re
 import threading
@@ -15,6 +16,7 @@ who why will with you your""".split())
 K1 = 1.2
 B = 0.75
 MAX_INDEXED_BYTES = 8 * 1024 * 1024  # the first 8 MiB of a file are searched
+MAX_CACHED_FILES = 64
 
 
 def terms(text):
@@ -32,17 +34,18 @@ class Chunk:
 
 
 class LineIndex:
-    """Chunks per stored file, cached by file id."""
+    """Chunks per stored file, cached by file id (the most recently used files only)."""
 
     def __init__(self):
         self._lock = threading.Lock()
-        self._chunks = {}
+        self._chunks = collections.OrderedDict()
 
     def chunks(self, file_id, filename, path):
         with self._lock:
             cached = self._chunks.get(file_id)
-        if cached is not None:
-            return cached
+            if cached is not None:
+                self._chunks.move_to_end(file_id)
+                return cached
         try:
             with open(path, "rb") as handle:
                 raw = handle.read(MAX_INDEXED_BYTES)
@@ -53,6 +56,8 @@ class LineIndex:
                 if line.strip()]
         with self._lock:
             self._chunks[file_id] = made
+            while len(self._chunks) > MAX_CACHED_FILES:
+                self._chunks.popitem(last=False)
         return made
 
     def forget(self, file_id):

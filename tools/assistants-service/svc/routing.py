@@ -11,7 +11,7 @@ import urllib.parse
 from .errors import ApiError, bad_request
 
 # Largest JSON body accepted; bigger bodies are refused before they are read.
-MAX_JSON_BODY = 16 * 1024 * 1024
+MAX_JSON_BODY = 8 * 1024 * 1024
 
 
 class Request:
@@ -90,6 +90,13 @@ class Response:
             self.raw = json.dumps(body, ensure_ascii=False, separators=(",", ":")).encode("utf-8")
         else:
             self.raw = None
+
+
+def sse_event(event, data):
+    """One server-sent event: an "event:" line and its data, JSON unless already text."""
+    payload = data if isinstance(data, str) else json.dumps(data, ensure_ascii=False,
+                                                            separators=(",", ":"))
+    return ("event: %s\ndata: %s\n\n" % (event, payload)).encode("utf-8")
 
 
 class Route:
