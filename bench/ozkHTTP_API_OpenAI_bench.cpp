@@ -7,12 +7,7 @@
 // request and reading the answer), object building (the run object from the answer text, timed
 // on the same text) and the rest (URL, headers, dispatch).
 //
-// The service answers in two unbuffered sends with Nagle's algorithm on, which makes every
-// answer on a connection with delayed ACKs wait about 40 ms; unless --service-nagle is given,
-// the service's Python loads bench/ozkHTTP_API_OpenAI_bench_service/sitecustomize.py, which
-// switches Nagle off on its accepted sockets, so that the numbers show the clients.
-//
-//   ozk_openai_rest_bench [--calls N] [--reps R] [--service-nagle]
+//   ozk_openai_rest_bench [--calls N] [--reps R]
 //   (Node SDK folder: $OZK_NODE_SDK_DIR)
 #include <algorithm>
 #include <chrono>
@@ -155,13 +150,10 @@ double Median(std::vector<double> aValues) {
 
 int main(int argc, char** argv) {
   int lCalls = 1000, lReps = 5;
-  bool lServiceNagle = false;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--service-nagle")) lServiceNagle = true;
-    if (i + 1 < argc && !std::strcmp(argv[i], "--calls")) lCalls = std::atoi(argv[++i]);
-    if (i + 1 < argc && !std::strcmp(argv[i], "--reps")) lReps = std::atoi(argv[++i]);
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--calls")) lCalls = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--reps")) lReps = std::atoi(argv[i + 1]);
   }
-  if (!lServiceNagle) ::setenv("PYTHONPATH", OZK_REST_BENCH_SERVICE_SITE, 1);
   const char* lSDKEnv = std::getenv("OZK_NODE_SDK_DIR");
   const std::string lSDK = lSDKEnv ? lSDKEnv : "";
   if (lSDK.empty()) std::fprintf(stderr, "OZK_NODE_SDK_DIR not set: the Node SDK is left out\n");
@@ -199,9 +191,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "repetition %d of %d done\n", r + 1, lReps);
   }
 
-  std::printf("%d RetrieveRun calls per repetition, %d interleaved repetitions, medians; "
-              "service Nagle %s\n",
-              lCalls, lReps, lServiceNagle ? "on (as shipped)" : "off");
+  std::printf("%d RetrieveRun calls per repetition, %d interleaved repetitions, medians\n", lCalls,
+              lReps);
   std::printf("%-6s %-38s %12s %14s\n", "", "client", "calls/s", "us per call");
   for (const TTarget& lTarget : lTargets) {
     auto lRow = [&](const char* aLabel, const std::string& aKey) {
