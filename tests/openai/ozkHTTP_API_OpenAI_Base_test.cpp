@@ -365,3 +365,28 @@ TEST(OpenAITypedMethods, ResponsesBecomeNewObjects) {
   EXPECT_EQ(lEmpty->Id(), u"");
   EXPECT_EQ(lEmpty->Status(), u"");
 }
+
+// A line break inside the key used to end the header line, so the rest of the key went out as
+// header lines of its own.
+TEST(OpenAISoundBodies, LineBreakInsideACredentialIsRefusedBeforeSending) {
+  TOpenAIRecordingServer lServer;
+  TTestClient lClient;
+  PointAt(lClient, lServer);
+  for (auto lProvider : {oapvOpenAI, oapvAzure}) {
+    lClient.OpenAIOptions().SetProvider(lProvider);
+    lClient.OpenAIOptions().SetApiKey(u"sk-test\r\nX-Injected: yes");
+    EXPECT_THROW(lClient._ListFiles(), EArgumentException);
+  }
+  lClient.OpenAIOptions().SetProvider(oapvOpenAI);
+  lClient.OpenAIOptions().SetApiKey(u"sk-test");
+  lClient.OpenAIOptions().SetOrganization(u"org-1\nX-Injected: yes");
+  EXPECT_THROW(lClient._UploadFile(u"/nonexistent", u"assistants"), EArgumentException);
+  EXPECT_EQ(lServer.Count(), 0);
+  // A key pasted with its line end still works, without the line end.
+  lClient.OpenAIOptions().SetOrganization(u"");
+  lClient.OpenAIOptions().SetApiKey(u"sk-test\r\n");
+  lClient._ListFiles();
+  ASSERT_EQ(lServer.Count(), 1);
+  EXPECT_EQ(lServer.Request(0).Header("Authorization"), "Bearer sk-test");
+  EXPECT_EQ(lServer.Request(0).Header("X-Injected"), "");
+}
