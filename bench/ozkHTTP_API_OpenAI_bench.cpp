@@ -7,7 +7,7 @@
 // request and reading the answer), object building (the run object from the answer text, timed
 // on the same text) and the rest (URL, headers, dispatch).
 //
-//   ozk_openai_rest_bench [--calls N] [--reps R]
+//   ozk_openai_rest_bench [--calls N] [--reps R]   (R defaults to $OZK_BENCH_ROUNDS, else 5)
 //   (Node SDK folder: $OZK_NODE_SDK_DIR)
 #include <algorithm>
 #include <chrono>
@@ -150,6 +150,8 @@ double Median(std::vector<double> aValues) {
 
 int main(int argc, char** argv) {
   int lCalls = 1000, lReps = 5;
+  if (const char* lRounds = std::getenv("OZK_BENCH_ROUNDS"))
+    lReps = std::max(1, std::atoi(lRounds));
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--calls")) lCalls = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--reps")) lReps = std::atoi(argv[i + 1]);

@@ -19,8 +19,9 @@
 #include <vector>
 
 #include "base/ozkStream.h"
-#include "support/ozkTestStreams.h"
 #include "net/ozkIdTCPClient.h"
+#include "ozkBenchRounds.h"
+#include "support/ozkTestStreams.h"
 
 namespace {
 
@@ -138,27 +139,23 @@ class TRatioReporter : public benchmark::ConsoleReporter {
     std::vector<double> ratios;
     for (size_t i = 0; i < std::min(FBare.size(), FHandler.size()); ++i)
       ratios.push_back(FHandler[i] / FBare[i]);
-    const double bare = Median(FBare), handler = Median(FHandler);
+    const double bare = ozkbench::Median(FBare), handler = ozkbench::Median(FHandler);
     std::printf("median bare recv loop: %.1f MiB/s, median ReadStream: %.1f MiB/s, ratio of "
                 "medians %.3f, median of per-round ratios %.3f\n",
-                bare / 1048576.0, handler / 1048576.0, handler / bare, Median(ratios));
+                bare / 1048576.0, handler / 1048576.0, handler / bare, ozkbench::Median(ratios));
   }
 
  private:
-  static double Median(std::vector<double> AValues) {
-    std::sort(AValues.begin(), AValues.end());
-    const size_t n = AValues.size();
-    return n % 2 ? AValues[n / 2] : (AValues[n / 2 - 1] + AValues[n / 2]) / 2;
-  }
   std::vector<double> FBare, FHandler;
 };
 
 } // namespace
 
-// The two receivers take turns, so that a change in the machine's load hits both alike.
+// The two receivers take turns (OZK_BENCH_ROUNDS rounds, default 5), so that a change in the
+// machine's load hits both alike.
 int main(int argc, char** argv) {
-  constexpr int kRounds = 9;
-  for (int round = 0; round < kRounds; ++round) {
+  const int rounds = ozkbench::Rounds();
+  for (int round = 0; round < rounds; ++round) {
     const std::string suffix = "/round:" + std::to_string(round);
     benchmark::RegisterBenchmark(("BM_Receive_BareRecvLoop" + suffix).c_str(),
                                  BM_Receive_BareRecvLoop)

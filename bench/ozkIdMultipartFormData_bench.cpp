@@ -1,7 +1,10 @@
 // Producing the multipart/form-data body of a 1 GiB file upload into a sink, beside a plain read
 // of the same file in the same run, with the reader's buffer of the I/O handler (32 KiB) and a
-// large one (1 MiB). Each benchmark also runs one pass in a forked child and reports that child's
-// peak resident memory, so the figure belongs to the body producer alone.
+// large one (1 MiB): both sides read the whole file through the same buffer, the multipart side
+// adds the part headers and boundaries around it. The rows take turns in interleaved rounds
+// (OZK_BENCH_ROUNDS, default 5) and the summary compares medians. In its first round each row
+// also runs one pass in a forked child and reports that child's peak resident memory, so the
+// figure belongs to the body producer alone.
 //
 // The file is generated at start (in $TMPDIR, else /tmp) and removed at the end.
 #include "http/ozkIdMultipartFormData.h"
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "base/ozkText.h"
+#include "ozkBenchRounds.h"
 
 namespace {
 
@@ -82,9 +86,10 @@ double ChildPeakRSS(int64_t (*aPass)(std::vector<uint8_t>&), size_t aBufferSize)
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-void Run(benchmark::State& state, int64_t (*aPass)(std::vector<uint8_t>&)) {
-  const size_t bufferSize = static_cast<size_t>(state.range(0));
-  std::vector<uint8_t> buffer(bufferSize);
+using TPass = int64_t (*)(std::vector<uint8_t>&);
+
+void Run(benchmark::State& state, TPass aPass, size_t aBufferSize, bool aChildPass) {
+  std::vector<uint8_t> buffer(aBufferSize);
   int64_t bytes = 0;
   for (auto _ : state) {
     const int64_t n = aPass(buffer);
@@ -92,46 +97,43 @@ void Run(benchmark::State& state, int64_t (*aPass)(std::vector<uint8_t>&)) {
     bytes += n;
   }
   state.SetBytesProcessed(bytes);
-  state.counters["child_peak_rss_MiB"] = ChildPeakRSS(aPass, bufferSize);
+  if (aChildPass) state.counters["child_peak_rss_MiB"] = ChildPeakRSS(aPass, aBufferSize);
 }
-
-void BM_PlainFileRead(benchmark::State& state) {
-  Run(state, PlainPass);
-}
-void BM_MultipartBody(benchmark::State& state) {
-  Run(state, MultipartPass);
-}
-
-BENCHMARK(BM_PlainFileRead)
-    ->Arg(32768)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_MultipartBody)
-    ->Arg(32768)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_PlainFileRead)
-    ->Arg(1 << 20)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_MultipartBody)
-    ->Arg(1 << 20)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
 
 } // namespace
 
 int main(int argc, char** argv) {
+  struct TRow {
+    std::string Name;
+    TPass Pass;
+    size_t Buffer;
+  };
+  const std::vector<TRow> rows = {{"BM_PlainFileRead/32768", PlainPass, 32768},
+                                  {"BM_MultipartBody/32768", MultipartPass, 32768},
+                                  {"BM_PlainFileRead/1048576", PlainPass, 1 << 20},
+                                  {"BM_MultipartBody/1048576", MultipartPass, 1 << 20}};
+  ozkbench::RegisterRounds<TRow>(rows, [](const TRow& aRow, const std::string& aSuffix) {
+    const bool firstRound = aSuffix == "/round:0"; // the child pass runs once per row
+    benchmark::RegisterBenchmark((aRow.Name + aSuffix).c_str(),
+                                 [aRow, firstRound](benchmark::State& state) {
+                                   Run(state, aRow.Pass, aRow.Buffer, firstRound);
+                                 })
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+  });
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   CreateFile();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  ozkbench::TRoundsReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
   std::remove(gPath.c_str());
+  std::printf("\n");
+  reporter.PrintRateRatio("multipart body / plain read, 32 KiB buffer", "BM_MultipartBody/32768",
+                          "BM_PlainFileRead/32768");
+  reporter.PrintRateRatio("multipart body / plain read, 1 MiB buffer", "BM_MultipartBody/1048576",
+                          "BM_PlainFileRead/1048576");
+  benchmark::Shutdown();
   rusage self{};
   ::getrusage(RUSAGE_SELF, &self);
   std::printf("benchmark process peak RSS: %.1f MiB\n",

@@ -1,6 +1,8 @@
 // TLS half of the transport benchmark: 1 GiB sent by the loopback test server (TLS 1.3,
-// TLS_AES_128_GCM_SHA256) and received once through the TLS handler's ReadStream into a sink,
-// and once by a bare SSL_read loop over a plain socket, in the same run. The ratio of the two
+// TLS_AES_128_GCM_SHA256) and received once through the TLS handler's ReadStream into a sink
+// that keeps nothing, and once by a bare SSL_read loop into a 32 KiB buffer over a plain
+// socket (both without certificate verification, one handshake each), in the same run. The two
+// take turns in interleaved rounds (OZK_BENCH_ROUNDS, default 5); the ratio of the median
 // rates is the handler's cost.
 #include <benchmark/benchmark.h>
 
@@ -13,12 +15,14 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <vector>
 
 #include "base/ozkStream.h"
-#include "support/ozkTestStreams.h"
 #include "net/ozkIdSSLOpenSSL.h"
+#include "ozkBenchRounds.h"
+#include "support/ozkTestStreams.h"
 #include "support/ozkTestTLS.h"
 
 namespace {
@@ -89,15 +93,27 @@ void BM_TLSReceive_HandlerReadStream(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_TLSReceive_BareSSLRead)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(5);
-BENCHMARK(BM_TLSReceive_HandlerReadStream)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1)
-    ->Repetitions(5);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  struct TRow {
+    const char* Name;
+    void (*Body)(benchmark::State&);
+  };
+  ozkbench::RegisterRounds<TRow>(
+      {{"BM_TLSReceive_BareSSLRead", BM_TLSReceive_BareSSLRead},
+       {"BM_TLSReceive_HandlerReadStream", BM_TLSReceive_HandlerReadStream}},
+      [](const TRow& aRow, const std::string& aSuffix) {
+        benchmark::RegisterBenchmark((aRow.Name + aSuffix).c_str(), aRow.Body)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(1);
+      });
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  ozkbench::TRoundsReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\n");
+  reporter.PrintRateRatio("TLS receive 1 GiB: handler / bare SSL_read",
+                          "BM_TLSReceive_HandlerReadStream", "BM_TLSReceive_BareSSLRead");
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,6 +1,27 @@
 // Parse and write throughput of the JSON library on three generated inputs, beside
 // nlohmann::json and RapidJSON (when they are installed). Every throughput is counted in bytes
-// of the UTF-8 input document, so the columns compare directly.
+// of the UTF-8 input document, so the columns compare directly. Rows run in interleaved
+// rounds (ozkBenchRounds.h); the summary compares the medians of the CPU time per parse or
+// write (single-threaded, no I/O: the figure least disturbed by other work on the machine).
+//
+// What each side does, per row:
+//   parse/ozk             UTF-8 bytes decoded to UTF-16 and read into a document: strings are
+//                         kept escaped and numbers as text, both pointing into the document's
+//                         copy of the input (the library's contract).
+//   parse/ozk_predecoded  the same from UTF-16 text decoded beforehand (the copy the document
+//                         keeps is still made).
+//   parse/ozk_convert     parse/ozk, then every number converted to a double and every string
+//                         value decoded (JSONUnescape), as a caller that reads them all does.
+//   parse/rapidjson_lean  the like-for-like peer of parse/ozk: a copy of the input parsed in
+//                         place with numbers kept as strings. RapidJSON cannot leave escapes
+//                         undecoded; in place it decodes them without copying the strings.
+//   parse/nlohmann_sax    the like-for-like peer on nlohmann's SAX interface: a tree of nodes
+//                         holding the texts its lexer hands over (it always decodes strings
+//                         and converts numbers; floats keep their text as well).
+//   parse/rapidjson, parse/nlohmann  full documents: every number converted, every string
+//                         decoded and copied; the peers of parse/ozk_convert.
+//   write/ozk             the document's text (UTF-16); write/ozk_utf8 adds the encoding to
+//                         UTF-8, which is what the peers' writers produce and what is compared.
 //
 // Inputs (generated deterministically at start-up):
 //   messages   - a 1 MiB message-list response of the assistants service (100 messages)
@@ -8,12 +29,17 @@
 //   mixed      - a 5 MiB document: nesting, escapes, non-ASCII text, numbers, literals
 #include <benchmark/benchmark.h>
 
+#include <charconv>
+#include <memory>
+
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "base/ozkText.h"
+#include "ozkBenchRounds.h"
 #include "json/ozkJSON.h"
 
 #if OZK_BENCH_NLOHMANN
@@ -255,6 +281,45 @@ void OzkParseDecoded(benchmark::State& aState, const TInput* aInput) {
   SetBytes(aState, *aInput);
 }
 
+// Converts every number to a double and decodes every string value of aDoc; returns a
+// checksum so nothing is optimised away.
+double ReadEverything(const TozkJSON& aDoc) {
+  double sum = 0;
+  std::vector<const TozkJSON*> work{&aDoc};
+  char digits[64];
+  while (!work.empty()) {
+    const TozkJSON* doc = work.back();
+    work.pop_back();
+    for (const auto& m : doc->Members()) {
+      if (const TozkJSON* nested = m->NestedJSON()) {
+        work.push_back(nested);
+        continue;
+      }
+      const std::u16string_view text = m->StoredValue().TextView();
+      if (m->JSONType() == ozkJSONNumber) {
+        const size_t n = std::min(text.size(), sizeof digits);
+        for (size_t i = 0; i < n; ++i) digits[i] = static_cast<char>(text[i]);
+        const char* first = digits + (n && digits[0] == '+' ? 1 : 0);
+        double value = 0;
+        std::from_chars(first, digits + n, value);
+        sum += value;
+      } else if (m->JSONType() == ozkJSONString) {
+        sum += static_cast<double>(JSONUnescape(text).size());
+      }
+    }
+  }
+  return sum;
+}
+
+void OzkParseConvert(benchmark::State& aState, const TInput* aInput) {
+  for (auto _ : aState) {
+    TozkJSON doc;
+    doc.Read(UTF8ToUTF16(aInput->Text));
+    benchmark::DoNotOptimize(ReadEverything(doc));
+  }
+  SetBytes(aState, *aInput);
+}
+
 void OzkWrite(benchmark::State& aState, const TInput* aInput) {
   TozkJSON doc;
   doc.Read(UTF8ToUTF16(aInput->Text));
@@ -285,6 +350,82 @@ void NlohmannParse(benchmark::State& aState, const TInput* aInput) {
   SetBytes(aState, *aInput);
 }
 
+// The least a SAX client keeps to be able to read the document afterwards: per container a
+// vector of nodes with their key and the text (or number) the lexer produced.
+struct TSaxNode {
+  std::string Key;
+  std::string Text;
+  double Number = 0;
+  std::unique_ptr<std::vector<TSaxNode>> Children;
+};
+
+class TSaxTree : public nlohmann::json_sax<nlohmann::json> {
+ public:
+  TSaxTree() { FStack.push_back(&FRoot); }
+  bool null() override { return Add(); }
+  bool boolean(bool aValue) override { return Add()->Number = aValue, true; }
+  bool number_integer(number_integer_t aValue) override {
+    return Add()->Number = static_cast<double>(aValue), true;
+  }
+  bool number_unsigned(number_unsigned_t aValue) override {
+    return Add()->Number = static_cast<double>(aValue), true;
+  }
+  bool number_float(number_float_t, const string_t& aText) override {
+    return Add()->Text = aText, true;
+  }
+  bool string(string_t& aValue) override { return Add()->Text = std::move(aValue), true; }
+  bool binary(binary_t&) override { return Add(); }
+  bool start_object(std::size_t) override { return Open(); }
+  bool key(string_t& aValue) override {
+    FKey = std::move(aValue);
+    return true;
+  }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(); }
+  bool end_array() override { return Close(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+  size_t Count() const { return FRoot.size(); }
+
+ private:
+  TSaxNode* Add() {
+    TSaxNode& node = FStack.back()->emplace_back();
+    node.Key = std::move(FKey);
+    FKey.clear();
+    return &node;
+  }
+  bool Open() {
+    if (FStack.size() == 1 && FRoot.empty() && !FOpenedRoot) {
+      FOpenedRoot = true; // the top-level container is the root vector itself
+      return true;
+    }
+    TSaxNode* node = Add();
+    node->Children = std::make_unique<std::vector<TSaxNode>>();
+    FStack.push_back(node->Children.get());
+    return true;
+  }
+  bool Close() {
+    if (FStack.size() > 1) FStack.pop_back();
+    return true;
+  }
+
+  std::vector<TSaxNode> FRoot;
+  std::vector<std::vector<TSaxNode>*> FStack;
+  std::string FKey;
+  bool FOpenedRoot = false;
+};
+
+void NlohmannSax(benchmark::State& aState, const TInput* aInput) {
+  for (auto _ : aState) {
+    TSaxTree tree;
+    if (!nlohmann::json::sax_parse(aInput->Text, &tree))
+      aState.SkipWithError("nlohmann SAX parse error");
+    benchmark::DoNotOptimize(tree.Count());
+  }
+  SetBytes(aState, *aInput);
+}
+
 void NlohmannWrite(benchmark::State& aState, const TInput* aInput) {
   nlohmann::json j = nlohmann::json::parse(aInput->Text);
   for (auto _ : aState) {
@@ -306,6 +447,18 @@ void RapidJSONParse(benchmark::State& aState, const TInput* aInput) {
   SetBytes(aState, *aInput);
 }
 
+void RapidJSONLean(benchmark::State& aState, const TInput* aInput) {
+  for (auto _ : aState) {
+    std::unique_ptr<char[]> copy(new char[aInput->Text.size() + 1]);
+    std::memcpy(copy.get(), aInput->Text.c_str(), aInput->Text.size() + 1);
+    rapidjson::Document d;
+    d.ParseInsitu<rapidjson::kParseNumbersAsStringsFlag>(copy.get());
+    if (d.HasParseError()) aState.SkipWithError("RapidJSON parse error");
+    benchmark::DoNotOptimize(d.IsObject());
+  }
+  SetBytes(aState, *aInput);
+}
+
 void RapidJSONWrite(benchmark::State& aState, const TInput* aInput) {
   rapidjson::Document d;
   d.Parse(aInput->Text.data(), aInput->Text.size());
@@ -319,40 +472,112 @@ void RapidJSONWrite(benchmark::State& aState, const TInput* aInput) {
 }
 #endif
 
-void Register() {
-  using TBody = void (*)(benchmark::State&, const TInput*);
-  auto add = [](const std::string& aName, TBody aBody, const TInput& aInput) {
-    benchmark::RegisterBenchmark(aName.c_str(), aBody, &aInput)->Unit(benchmark::kMillisecond);
-  };
+struct TRow {
+  std::string Name;
+  void (*Body)(benchmark::State&, const TInput*);
+  const TInput* Input;
+};
+
+std::vector<TRow> Rows() {
+  std::vector<TRow> rows;
   for (const TInput& input : Inputs()) {
-    add("parse/" + input.Name + "/ozk", OzkParse, input);
-    add("parse/" + input.Name + "/ozk_predecoded", OzkParseDecoded, input);
-#if OZK_BENCH_NLOHMANN
-    add("parse/" + input.Name + "/nlohmann", NlohmannParse, input);
-#endif
+    auto add = [&](const std::string& aKind, const char* aSide, auto aBody) {
+      rows.push_back({aKind + "/" + input.Name + "/" + aSide, aBody, &input});
+    };
+    add("parse", "ozk", OzkParse);
+    add("parse", "ozk_predecoded", OzkParseDecoded);
+    add("parse", "ozk_convert", OzkParseConvert);
 #if OZK_BENCH_RAPIDJSON
-    add("parse/" + input.Name + "/rapidjson", RapidJSONParse, input);
+    add("parse", "rapidjson_lean", RapidJSONLean);
+    add("parse", "rapidjson", RapidJSONParse);
 #endif
-    add("write/" + input.Name + "/ozk", OzkWrite, input);
-    add("write/" + input.Name + "/ozk_utf8", OzkWriteUTF8, input);
 #if OZK_BENCH_NLOHMANN
-    add("write/" + input.Name + "/nlohmann", NlohmannWrite, input);
+    add("parse", "nlohmann_sax", NlohmannSax);
+    add("parse", "nlohmann", NlohmannParse);
 #endif
+    add("write", "ozk", OzkWrite);
+    add("write", "ozk_utf8", OzkWriteUTF8);
 #if OZK_BENCH_RAPIDJSON
-    add("write/" + input.Name + "/rapidjson", RapidJSONWrite, input);
+    add("write", "rapidjson", RapidJSONWrite);
+#endif
+#if OZK_BENCH_NLOHMANN
+    add("write", "nlohmann", NlohmannWrite);
 #endif
   }
+  return rows;
+}
+
+void Register() {
+  ozkbench::RegisterRounds<TRow>(Rows(), [](const TRow& aRow, const std::string& aSuffix) {
+    benchmark::RegisterBenchmark((aRow.Name + aSuffix).c_str(), aRow.Body, aRow.Input)
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(0.2);
+  });
+}
+
+// ours, the peer, how many times as fast as ours the peer is (median CPU times), the rounds.
+void Summary(const ozkbench::TRoundsReporter& aReporter) {
+  struct TComparison {
+    const char* What;
+    const char* Ours;
+    const char* Peer;
+    double Goal; // largest acceptable peer speed-up, 0 for none
+  };
+  static const TComparison kComparisons[] = {
+      {"parse like for like", "parse/%s/ozk", "parse/%s/rapidjson_lean", 2.0},
+      {"parse like for like", "parse/%s/ozk", "parse/%s/nlohmann_sax", 0},
+      {"parse, all converted", "parse/%s/ozk_convert", "parse/%s/rapidjson", 0},
+      {"parse, all converted", "parse/%s/ozk_convert", "parse/%s/nlohmann", 0},
+      {"write UTF-8", "write/%s/ozk_utf8", "write/%s/rapidjson", 0},
+      {"write UTF-8", "write/%s/ozk_utf8", "write/%s/nlohmann", 0},
+  };
+  std::printf("\n%-22s %-11s %-15s %10s %10s %9s %6s  %s\n", "comparison", "input", "peer",
+              "ours ms", "peer ms", "peer x", "rounds", "goal");
+  char ours[96], peer[96];
+  for (const TInput& input : Inputs()) {
+    for (const TComparison& c : kComparisons) {
+      std::snprintf(ours, sizeof ours, c.Ours, input.Name.c_str());
+      std::snprintf(peer, sizeof peer, c.Peer, input.Name.c_str());
+      if (!aReporter.Has(ours) || !aReporter.Has(peer)) continue;
+      const double a = aReporter.MedianSeconds(ours), b = aReporter.MedianSeconds(peer);
+      const double times = a / b; // > 1: the peer is faster
+      const int rounds = std::min(aReporter.Count(ours), aReporter.Count(peer));
+      std::printf("%-22s %-11s %-15s %10.2f %10.2f %8.2fx %6d  ", c.What, input.Name.c_str(),
+                  std::strrchr(peer, '/') + 1, a * 1e3, b * 1e3, times, rounds);
+      if (c.Goal > 0)
+        std::printf("peer <= %.1fx %s\n", c.Goal, times <= c.Goal ? "met" : "NOT met");
+      else
+        std::printf("-\n");
+    }
+  }
+  std::printf("peer x: median time of ours / median time of the peer (above 1: the peer is "
+              "faster)\n");
+}
+
+// One parse of one input, for instruction counts: valgrind --tool=callgrind
+// --toggle-collect='*ProfileParse*' ozk_json_bench --profile=mixed
+[[gnu::noinline]] int ProfileParse(const TInput& aInput) {
+  TozkJSON doc;
+  doc.Read(UTF8ToUTF16(aInput.Text));
+  return doc.Count();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strncmp(argv[1], "--profile=", 10) == 0) {
+    for (const TInput& input : Inputs())
+      if (input.Name == argv[1] + 10) return ProfileParse(input) > 0 ? 0 : 1;
+    return 2;
+  }
   for (const TInput& input : Inputs())
     std::printf("input %-10s %9zu bytes\n", input.Name.c_str(), input.Text.size());
   Register();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  ozkbench::TRoundsReporter reporter(/*aCPUTime=*/true);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  Summary(reporter);
   benchmark::Shutdown();
   return 0;
 }

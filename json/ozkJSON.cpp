@@ -74,25 +74,7 @@ TozkJSON::~TozkJSON() {
 }
 
 void TozkJSON::FreeMembers() {
-  if (FData.empty()) return;
-  // Member lists are freed from a work list: before a list goes, the member lists of its
-  // nested documents are moved onto the work list, so freeing never recurses more than one
-  // level and a document nested to any depth cannot exhaust the stack.
-  std::vector<std::vector<std::unique_ptr<TozkObjectJSON>>> work;
-  work.push_back(std::move(FData));
-  FData.clear();
-  while (!work.empty()) {
-    std::vector<std::unique_ptr<TozkObjectJSON>> list = std::move(work.back());
-    work.pop_back();
-    for (const auto& member : list) {
-      TozkJSON* nested = member ? member->FJSONObject.get() : nullptr;
-      if (nested && !nested->FData.empty()) {
-        work.push_back(std::move(nested->FData));
-        nested->FData.clear();
-      }
-    }
-    TozkObjectJSON::DeleteMany(list); // their nested documents are empty by now
-  }
+  if (!FData.empty()) TozkObjectJSON::DeleteTree(FData);
 }
 
 void TozkJSON::Clear() {
@@ -200,29 +182,34 @@ TozkObjectJSON* TozkJSON::AddPair(std::u16string_view aName) {
   return m;
 }
 
-TozkObjectJSON* TozkJSON::AddObject(std::u16string_view aName, std::u16string_view aValue) {
+namespace {
+
+// AddObject and AddArray: a new member gets a nested document that has read aValue; an
+// existing member only takes aValue as its stored value, which is never written for these
+// kinds, so nothing visible changes.
+TozkObjectJSON* AddNested(TozkJSON& aDoc, std::vector<std::unique_ptr<TozkObjectJSON>>& aData,
+                          std::u16string_view aName, std::u16string_view aValue,
+                          TozkJSONtype aType) {
   bool found;
-  TozkObjectJSON* m = FindOrAppend(*this, FData, aName, ozkJSONObject, found);
+  TozkObjectJSON* m = FindOrAppend(aDoc, aData, aName, aType, found);
   if (found) {
-    // The stored value of an object member is never written: nothing visible changes.
-    m->FValue = TozkJSONValue(std::u16string(aValue));
+    m->SetValue(TozkJSONValue(std::u16string(aValue)));
     return m;
   }
-  m->FJSONObject = std::make_unique<TozkJSON>();
-  m->FJSONObject->Read(aValue);
+  auto nested = std::make_unique<TozkJSON>();
+  nested->Read(aValue);
+  m->SetJSONObject(std::move(nested));
   return m;
 }
 
+} // namespace
+
+TozkObjectJSON* TozkJSON::AddObject(std::u16string_view aName, std::u16string_view aValue) {
+  return AddNested(*this, FData, aName, aValue, ozkJSONObject);
+}
+
 TozkObjectJSON* TozkJSON::AddArray(std::u16string_view aName, std::u16string_view aValue) {
-  bool found;
-  TozkObjectJSON* m = FindOrAppend(*this, FData, aName, ozkJSONList, found);
-  if (found) {
-    m->FValue = TozkJSONValue(std::u16string(aValue));
-    return m;
-  }
-  m->FJSONObject = std::make_unique<TozkJSON>();
-  m->FJSONObject->Read(aValue);
-  return m;
+  return AddNested(*this, FData, aName, aValue, ozkJSONList);
 }
 
 void TozkJSON::Assign(const TPersistent& aSource) {
@@ -252,7 +239,7 @@ void TozkJSON::Assign(const TPersistent& aSource) {
       clone->FQuoted = member->FQuoted;
       clone->FJSONType = member->FJSONType;
       clone->FValue = member->FValue; // the copy owns its text
-      clone->FName = member->NameView();
+      if (!member->NameView().empty()) clone->SetName(std::u16string(member->NameView()));
       if (member->FJSONObject) {
         clone->FJSONObject = std::make_unique<TozkJSON>();
         work.emplace_back(member->FJSONObject.get(), clone->FJSONObject.get());
@@ -269,7 +256,23 @@ void TozkJSON::Assign(const TPersistent& aSource) {
 // ---------------------------------------------------------------------------------------------
 // Members
 
-TozkObjectJSON::~TozkObjectJSON() = default;
+const std::u16string& TozkObjectJSON::Name() const {
+  static const std::u16string kEmpty;
+  if (FNameSource) {
+    FName = std::make_unique<std::u16string>(FNameSource, FNameLength);
+    FNameSource = nullptr;
+  }
+  return FName ? *FName : kEmpty;
+}
+
+void TozkObjectJSON::SetName(std::u16string aName) {
+  FNameSource = nullptr;
+  // An existing string is reused, so a reference from Name() sees the new name.
+  if (FName)
+    *FName = std::move(aName);
+  else if (!aName.empty())
+    FName = std::make_unique<std::u16string>(std::move(aName));
+}
 
 TozkJSONValue TozkObjectJSON::Value() {
   if (FJSONType == ozkJSONObject) {

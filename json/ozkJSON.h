@@ -91,6 +91,11 @@ class TozkJSON : public TComponent {
   explicit TozkJSON(TComponent* aOwner = nullptr);
   ~TozkJSON() override;
 
+  // Documents come from small per-thread blocks, like members (a parse creates one per
+  // object or array); classes derived from TozkJSON use the general heap.
+  static void* operator new(size_t aSize);
+  static void operator delete(void* aPointer, size_t aSize) noexcept;
+
   int Count() const { return static_cast<int>(FData.size()); }
   // First member whose name equals aName exactly, or nullptr.
   TozkObjectJSON* GetNode(std::u16string_view aName) const;
@@ -168,28 +173,21 @@ class TozkJSON : public TComponent {
 class TozkObjectJSON final {
  public:
   TozkObjectJSON() = default;
-  ~TozkObjectJSON();
+  ~TozkObjectJSON() = default;
   TozkObjectJSON(const TozkObjectJSON&) = delete;
   TozkObjectJSON& operator=(const TozkObjectJSON&) = delete;
 
   static void* operator new(size_t aSize);
   static void operator delete(void* aPointer) noexcept;
 
-  const std::u16string& Name() const {
-    if (FNameSource) {
-      FName.assign(FNameSource, FNameLength);
-      FNameSource = nullptr;
-    }
-    return FName;
-  }
+  // Valid until the name is set again or the member goes.
+  const std::u16string& Name() const;
   // The name without building a string.
   std::u16string_view NameView() const {
-    return FNameSource ? std::u16string_view(FNameSource, FNameLength) : std::u16string_view(FName);
+    if (FNameSource) return std::u16string_view(FNameSource, FNameLength);
+    return FName ? std::u16string_view(*FName) : std::u16string_view();
   }
-  void SetName(std::u16string aName) {
-    FName = std::move(aName);
-    FNameSource = nullptr;
-  }
+  void SetName(std::u16string aName);
   // Object member: the nested document's Text; list member: the nested document is marked as
   // an array and its Text returned; any other kind: the stored value.
   TozkJSONValue Value();
@@ -222,18 +220,23 @@ class TozkObjectJSON final {
   friend class TozkJSONParser;
   friend class TozkJSONWriter;
 
-  // Frees every member of aList (nested documents must be empty by now) and empties it,
-  // settling block counts once per run of members from the same block.
-  static void DeleteMany(std::vector<std::unique_ptr<TozkObjectJSON>>& aList) noexcept;
+  using TMemberList = std::vector<std::unique_ptr<TozkObjectJSON>>;
+  // Frees every member of aList and everything below them, and empties aList. Members go in
+  // document order, which is the order a parse allocated them in, so memory is walked
+  // forward; block counts are settled once per run of members from the same block. Freeing
+  // never recurses: the member lists still to be walked wait on a heap stack.
+  static void DeleteTree(TMemberList& aList);
 
   // The small fields sit together to keep a member small (documents hold many).
   bool FQuoted = true;
   TozkJSONtype FJSONType = ozkJSONUndefined;
   uint32_t FNameLength = 0;
   TozkJSONValue FValue;
-  // A parsed name stands in the document's source until Name() copies it into FName.
+  // A parsed name stands in the document's source until Name() copies it into FName. A
+  // name of its own is rare (the parser's members have none), so it costs a pointer until
+  // there is one.
   mutable const char16_t* FNameSource = nullptr;
-  mutable std::u16string FName;
+  mutable std::unique_ptr<std::u16string> FName;
   std::unique_ptr<TozkJSON> FJSONObject;
 };
 

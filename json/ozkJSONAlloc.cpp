@@ -1,14 +1,15 @@
-// Storage of document members. A parse allocates one member per value, and the general heap
-// spends more time on that (and on freeing them again) than the parser spends reading, so
-// members are carved out of blocks: each thread bumps through a block of its own, and every
-// member records its block so that it can be freed from any thread.
+// Storage of document members and of the documents nested in them. A parse allocates one
+// member per value and one document per object or array, and the general heap spends more
+// time on that (and on freeing them again) than the parser spends reading, so both are carved
+// out of blocks (one kind of block per size): each thread bumps through a block of its own,
+// and every object records its block so that it can be freed from any thread.
 //
 // A block's counter starts at a large bias while a thread allocates from it, and every freed
-// member takes one off, atomically (a member may be freed on any thread). Handing a member
+// object takes one off, atomically (an object may be freed on any thread). Handing an object
 // out touches only the allocating thread's own count, so allocation needs no atomic
-// operation. When the allocating thread moves on, it takes the bias back less the members it
+// operation. When the allocating thread moves on, it takes the bias back less the objects it
 // handed out; whoever brings the counter to zero frees the block. The allocating thread
-// reuses its block from the start once every member in it has been freed.
+// reuses its block from the start once every object in it has been freed.
 #include "json/ozkJSON.h"
 
 #include <atomic>
@@ -35,80 +36,114 @@
 namespace {
 
 constexpr size_t kHeader = sizeof(void*);
-constexpr size_t kSlotSize = (kHeader + sizeof(TozkObjectJSON) + 7) & ~size_t{7};
 constexpr size_t kSlotsPerBlock = 128;
-constexpr size_t kBias = size_t{1} << 40; // far above any count of members in one block
+constexpr size_t kBias = size_t{1} << 40; // far above any count of objects in one block
 
-struct TMemberBlock {
-  std::atomic<size_t> Counter{kBias}; // bias (while allocated from) - members freed
-  size_t Used = 0;                    // members handed out; the allocating thread's own
-  alignas(16) unsigned char Slots[kSlotsPerBlock * kSlotSize];
+constexpr size_t SlotSize(size_t aObjectSize) {
+  return (kHeader + aObjectSize + 7) & ~size_t{7};
+}
+
+// A block of slots for objects of one size (members, or the documents nested in them).
+template <size_t TSlot> struct TBlock {
+  std::atomic<size_t> Counter{kBias}; // bias (while allocated from) - objects freed
+  size_t Used = 0;                    // objects handed out; the allocating thread's own
+  alignas(16) unsigned char Slots[kSlotsPerBlock * TSlot];
 };
 
-void ReleaseBlock(TMemberBlock* aBlock, size_t aCount) noexcept {
+template <size_t TSlot> void ReleaseBlock(TBlock<TSlot>* aBlock, size_t aCount) noexcept {
   if (aBlock->Counter.fetch_sub(aCount, std::memory_order_acq_rel) == aCount) {
     OZK_UNPOISON(aBlock->Slots, sizeof aBlock->Slots);
     delete aBlock;
   }
 }
 
-// The allocating thread lets go of its block: what remains counts only the live members.
-void RetireBlock(TMemberBlock* aBlock) noexcept {
+// The allocating thread lets go of its block: what remains counts only the live objects.
+template <size_t TSlot> void RetireBlock(TBlock<TSlot>* aBlock) noexcept {
   ReleaseBlock(aBlock, kBias - aBlock->Used);
 }
 
-struct TMemberArena {
-  TMemberBlock* Current = nullptr;
-  ~TMemberArena() {
+template <size_t TSlot> struct TArena {
+  TBlock<TSlot>* Current = nullptr;
+  ~TArena() {
     if (Current) RetireBlock(Current);
     Current = nullptr;
   }
 };
 
-thread_local TMemberArena tArena;
+template <size_t TSlot> TArena<TSlot>& ThreadArena() {
+  thread_local TArena<TSlot> arena;
+  return arena;
+}
+
+template <size_t TSlot> void* Allocate() {
+  TArena<TSlot>& arena = ThreadArena<TSlot>();
+  TBlock<TSlot>* block = arena.Current;
+  if (!block || block->Used == kSlotsPerBlock) [[unlikely]] {
+    if (block && block->Counter.load(std::memory_order_acquire) == kBias - block->Used) {
+      // Every object handed out has been freed, and no other thread can touch the counter
+      // until a new one is handed out: start over.
+      block->Counter.store(kBias, std::memory_order_relaxed);
+      block->Used = 0;
+    } else {
+      auto* fresh = new TBlock<TSlot>;
+      OZK_POISON(fresh->Slots, sizeof fresh->Slots);
+      if (block) RetireBlock(block);
+      arena.Current = block = fresh;
+    }
+  }
+  unsigned char* slot = block->Slots + block->Used++ * TSlot;
+  OZK_UNPOISON(slot, TSlot);
+  *reinterpret_cast<TBlock<TSlot>**>(slot) = block;
+  return slot + kHeader;
+}
+
+template <size_t TSlot> TBlock<TSlot>* BlockOf(void* aPointer) noexcept {
+  unsigned char* slot = static_cast<unsigned char*>(aPointer) - kHeader;
+  TBlock<TSlot>* block = *reinterpret_cast<TBlock<TSlot>**>(slot);
+  OZK_POISON(slot, TSlot);
+  return block;
+}
+
+constexpr size_t kMemberSlot = SlotSize(sizeof(TozkObjectJSON));
+constexpr size_t kDocumentSlot = SlotSize(sizeof(TozkJSON));
 
 } // namespace
 
 void* TozkObjectJSON::operator new(size_t aSize) {
   if (aSize != sizeof(TozkObjectJSON)) throw std::bad_alloc();
-  TMemberBlock* block = tArena.Current;
-  if (!block || block->Used == kSlotsPerBlock) {
-    if (block && block->Counter.load(std::memory_order_acquire) == kBias - block->Used) {
-      // Every member handed out has been freed, and no other thread can touch the counter
-      // until a new member is handed out: start over.
-      block->Counter.store(kBias, std::memory_order_relaxed);
-      block->Used = 0;
-    } else {
-      auto* fresh = new TMemberBlock;
-      OZK_POISON(fresh->Slots, sizeof fresh->Slots);
-      if (block) RetireBlock(block);
-      tArena.Current = block = fresh;
-    }
-  }
-  unsigned char* slot = block->Slots + block->Used++ * kSlotSize;
-  OZK_UNPOISON(slot, kSlotSize);
-  *reinterpret_cast<TMemberBlock**>(slot) = block;
-  return slot + kHeader;
+  return Allocate<kMemberSlot>();
 }
 
 void TozkObjectJSON::operator delete(void* aPointer) noexcept {
   if (!aPointer) return;
-  unsigned char* slot = static_cast<unsigned char*>(aPointer) - kHeader;
-  TMemberBlock* block = *reinterpret_cast<TMemberBlock**>(slot);
-  OZK_POISON(slot, kSlotSize);
-  ReleaseBlock(block, 1);
+  ReleaseBlock(BlockOf<kMemberSlot>(aPointer), 1);
 }
 
-void TozkObjectJSON::DeleteMany(std::vector<std::unique_ptr<TozkObjectJSON>>& aList) noexcept {
-  TMemberBlock* run = nullptr;
+void TozkObjectJSON::DeleteTree(TMemberList& aList) {
+  struct TFrame {
+    TMemberList List;
+    size_t Next;
+  };
+  std::vector<TFrame> stack;
+  stack.reserve(16);
+  stack.push_back({std::move(aList), 0});
+  aList.clear();
+  TBlock<kMemberSlot>* run = nullptr;
   size_t count = 0;
-  for (auto& owner : aList) {
-    TozkObjectJSON* member = owner.release();
+  while (!stack.empty()) {
+    TFrame& frame = stack.back();
+    if (frame.Next == frame.List.size()) {
+      stack.pop_back();
+      continue;
+    }
+    TozkObjectJSON* member = frame.List[frame.Next++].release();
     if (!member) continue;
+    // The nested members leave their document first, so the member (and its now empty
+    // document) can go at once, before its children: that is document order.
+    TMemberList children;
+    if (TozkJSON* nested = member->FJSONObject.get()) children.swap(nested->FData);
     member->~TozkObjectJSON();
-    unsigned char* slot = reinterpret_cast<unsigned char*>(member) - kHeader;
-    TMemberBlock* block = *reinterpret_cast<TMemberBlock**>(slot);
-    OZK_POISON(slot, kSlotSize);
+    TBlock<kMemberSlot>* block = BlockOf<kMemberSlot>(member);
     // The members not yet counted off keep their block alive until the run is settled.
     if (block != run) {
       if (run) ReleaseBlock(run, count);
@@ -116,7 +151,24 @@ void TozkObjectJSON::DeleteMany(std::vector<std::unique_ptr<TozkObjectJSON>>& aL
       count = 0;
     }
     ++count;
+    if (!children.empty()) stack.push_back({std::move(children), 0}); // frame is stale now
   }
   if (run) ReleaseBlock(run, count);
-  aList.clear();
+}
+
+// A class derived from TozkJSON has another size and lives on the general heap; the sized
+// delete (the destructor is virtual, so it gets the size of the object's own class) tells
+// the two apart.
+void* TozkJSON::operator new(size_t aSize) {
+  if (aSize != sizeof(TozkJSON)) return ::operator new(aSize);
+  return Allocate<kDocumentSlot>();
+}
+
+void TozkJSON::operator delete(void* aPointer, size_t aSize) noexcept {
+  if (!aPointer) return;
+  if (aSize != sizeof(TozkJSON)) {
+    ::operator delete(aPointer);
+    return;
+  }
+  ReleaseBlock(BlockOf<kDocumentSlot>(aPointer), 1);
 }

@@ -6,10 +6,14 @@
 // machine stack; TozkJSON::MaxDepth still bounds it for code that walks a parsed document
 // recursively. Parsed names and texts are not copied: members point into the document's
 // copy of the source text (TozkJSON::FSource).
+//
+// That copy is a std::u16string, so a 0 follows its last character. The scanners of
+// whitespace and numbers rely on it instead of testing for the end at every character: the
+// 0 stops them as any other character that cannot continue the token does, and what follows
+// a token is then tested for the end as before.
 #include "json/ozkJSON.h"
 
 #include <algorithm>
-#include <iterator>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -17,7 +21,14 @@
 
 class TozkJSONParser {
  public:
+  // *aEnd must be readable and 0.
   TozkJSONParser(const char16_t* aBegin, const char16_t* aEnd) : p(aBegin), end(aEnd) {}
+  TozkJSONParser(const TozkJSONParser&) = delete;
+  TozkJSONParser& operator=(const TozkJSONParser&) = delete;
+  // Only an exception leaves members pending; they are freed here.
+  ~TozkJSONParser() {
+    for (TozkObjectJSON* m : FPending) delete m;
+  }
 
   // p stands at the first character of the text; aArray tells which container to expect.
   void Parse(TozkJSON& aDoc, bool aArray);
@@ -45,10 +56,10 @@ class TozkJSONParser {
 
   const char16_t* p;
   const char16_t* end;
-  // Members of every open container, in order; a container's members move into its document
-  // in one piece when it closes (or when the parse stops), so each member vector is
-  // allocated once at its final size.
-  std::vector<std::unique_ptr<TozkObjectJSON>> FPending;
+  // Members of every open container, in order, owned by the parser until a container's
+  // members move into its document in one piece when it closes (or when the parse stops), so
+  // each member vector is allocated once at its final size.
+  std::vector<TozkObjectJSON*> FPending;
   std::vector<TFrame> FFrames;
 };
 
@@ -72,21 +83,29 @@ inline const char16_t* FindQuoteOrBackslash(const char16_t* q, const char16_t* a
 }
 
 inline bool IsDigit(char16_t c) {
-  return c >= u'0' && c <= u'9';
+  return static_cast<unsigned>(c - u'0') < 10;
+}
+
+// Steps over a run of digits (the 0 after the text ends it).
+inline const char16_t* SkipDigits(const char16_t* q) {
+  while (IsDigit(*q)) ++q;
+  return q;
 }
 
 } // namespace
 
 inline void TozkJSONParser::Skip() {
-  // Scans with a local pointer: the compiler keeps it in a register, not the member.
+  // Scans with a local pointer: the compiler keeps it in a register, not the member. The 0
+  // after the text is no whitespace, so the loop stops at the end without a test.
   const char16_t* q = p;
-  while (q < end) {
-    char16_t c = *q;
+  for (;;) {
+    const char16_t c = *q;
     if (c > u' ' && c != u'#') break;
     if (c == u' ' || c == u'\n' || c == u'\r' || c == u'\t' || c == u'\f') {
       ++q;
     } else if (c == u'#') {
-      // The comment runs to the next LF, which the loop then steps over as whitespace.
+      // The comment runs to the next LF, which the loop then steps over as whitespace. A 0
+      // inside a comment is part of it, so this loop tests for the end.
       while (q < end && *q != u'\n') ++q;
     } else {
       break;
@@ -124,18 +143,17 @@ inline bool TozkJSONParser::ScanString(const char16_t*& aText, size_t& aLength) 
 inline bool TozkJSONParser::ScanNumber() {
   const char16_t* q = p;
   if (*q == u'+' || *q == u'-') ++q;
-  if (q == end || !IsDigit(*q)) return false;
-  while (q < end && IsDigit(*q)) ++q;
-  if (q < end && *q == u'.') {
-    ++q;
-    if (q == end || !IsDigit(*q)) return false;
-    while (q < end && IsDigit(*q)) ++q;
+  if (!IsDigit(*q)) return false;
+  q = SkipDigits(q + 1);
+  if (*q == u'.') {
+    if (!IsDigit(q[1])) return false;
+    q = SkipDigits(q + 2);
   }
-  if (q < end && (*q == u'e' || *q == u'E')) {
+  if ((*q | 0x20) == u'e') {
     ++q;
-    if (q < end && (*q == u'+' || *q == u'-')) ++q;
-    if (q == end || !IsDigit(*q)) return false;
-    while (q < end && IsDigit(*q)) ++q;
+    if (*q == u'+' || *q == u'-') ++q;
+    if (!IsDigit(*q)) return false;
+    q = SkipDigits(q + 1);
   }
   p = q;
   return true;
@@ -153,15 +171,16 @@ inline bool TozkJSONParser::ScanLiteral(const char16_t* aWord, size_t aLength) {
 
 inline TozkObjectJSON* TozkJSONParser::NewMember(const char16_t* aName, size_t aNameLength,
                                                  TozkJSONtype aType) {
-  FPending.push_back(std::make_unique<TozkObjectJSON>());
-  TozkObjectJSON* m = FPending.back().get();
+  std::unique_ptr<TozkObjectJSON> owner(new TozkObjectJSON);
+  FPending.push_back(owner.get());
+  TozkObjectJSON* m = owner.release();
   m->FJSONType = aType;
   if (aNameLength) {
     if (aNameLength <= UINT32_MAX) {
       m->FNameSource = aName;
       m->FNameLength = static_cast<uint32_t>(aNameLength);
     } else {
-      m->FName.assign(aName, aNameLength);
+      m->FName = std::make_unique<std::u16string>(aName, aNameLength);
     }
   }
   return m;
@@ -223,10 +242,15 @@ void TozkJSONParser::CloseFrame() {
   TFrame frame = FFrames.back();
   FFrames.pop_back();
   auto first = FPending.begin() + static_cast<std::ptrdiff_t>(frame.Base);
+  // One allocation; if it fails, the parser still owns every pending member.
   auto& data = frame.Doc->FData;
-  data.reserve(data.size() + static_cast<size_t>(FPending.end() - first));
-  std::move(first, FPending.end(), std::back_inserter(data));
-  FPending.erase(first, FPending.end());
+  if (data.empty()) {
+    data = std::vector<std::unique_ptr<TozkObjectJSON>>(first, FPending.end());
+  } else {
+    data.reserve(data.size() + static_cast<size_t>(FPending.end() - first));
+    for (auto it = first; it != FPending.end(); ++it) data.emplace_back(*it);
+  }
+  FPending.resize(frame.Base);
 }
 
 void TozkJSONParser::Parse(TozkJSON& aDoc, bool aArray) {

@@ -15,6 +15,7 @@
 
 #include "openai/ozkHTTP_API_OpenAI_Basic.h"
 #include "openai/ozkHTTP_API_OpenAI_Model.h"
+#include "openai/ozkHTTP_API_OpenAI_ResponsesClient.h"
 
 class TozkHTTP_API_OpenAI : public TozkHTTP_API_OpenAI_Base_Methods_Basic {
  public:
@@ -167,4 +168,56 @@ class TozkHTTP_API_OpenAI : public TozkHTTP_API_OpenAI_Base_Methods_Basic {
                             const std::u16string& aAfter = std::u16string(),
                             const std::u16string& aBefore = std::u16string(),
                             const std::u16string& aFilter = std::u16string());
+
+  // Responses and conversations (implemented in ozkHTTP_API_OpenAI_ResponsesClient.cpp): the
+  // v1 paths of both providers ("/v1/..." for OpenAI, "/openai/v1/..." on the Azure resource,
+  // without "api-version"), without the assistants beta marker; ids are percent-encoded.
+  // With aRequest.Stream() the answer is read as server-sent events: each text delta goes to
+  // aOnDelta as it arrives, and the object returned is the one of "response.completed" (or of
+  // "response.incomplete"); "response.failed" or an "error" event raises
+  // EozkOpenAIResponseError, a stream without its final event EIdSSEError (EIdReadTimeout when
+  // the server falls silent); the text that came before is handed over all the same.
+  std::unique_ptr<TozkOpenAIClass_Response>
+  CreateResponse(TozkOpenAIClass_Request_Response& aRequest,
+                 const TozkOpenAITextDeltaEvent& aOnDelta = nullptr);
+  std::unique_ptr<TozkOpenAIClass_Response> RetrieveResponse(const std::u16string& aResponseId);
+  std::unique_ptr<TozkOpenAIClass_Response_Delete>
+  DeleteResponse(const std::u16string& aResponseId);
+  std::unique_ptr<TozkOpenAIClass_Response> CancelResponse(const std::u16string& aResponseId);
+  std::unique_ptr<TozkOpenAIClass_Response_List_Items>
+  ListResponseInputItems(const std::u16string& aResponseId, int aLimit = 20,
+                         const std::u16string& aOrder = u"desc",
+                         const std::u16string& aAfter = std::u16string());
+  std::unique_ptr<TozkOpenAIClass_Conversation>
+  CreateConversation(TozkOpenAIClass_Request_Conversation& aRequest);
+  std::unique_ptr<TozkOpenAIClass_Conversation>
+  RetrieveConversation(const std::u16string& aConversationId);
+  std::unique_ptr<TozkOpenAIClass_Conversation>
+  UpdateConversation(const std::u16string& aConversationId,
+                     TozkOpenAIClass_Request_ConversationUpdate& aRequest);
+  std::unique_ptr<TozkOpenAIClass_Response_Delete>
+  DeleteConversation(const std::u16string& aConversationId);
+  std::unique_ptr<TozkOpenAIClass_Response_List_Items>
+  ListConversationItems(const std::u16string& aConversationId, int aLimit = 20,
+                        const std::u16string& aOrder = u"desc",
+                        const std::u16string& aAfter = std::u16string());
+  std::unique_ptr<TozkOpenAIClass_Response_List_Items>
+  CreateConversationItems(const std::u16string& aConversationId,
+                          TozkOpenAIClass_Request_ConversationItems& aRequest);
+  // An item of a type the model does not know comes as a TozkOpenAIClass_ResponseItem.
+  std::unique_ptr<TozkOpenAIClass_ResponseItem>
+  RetrieveConversationItem(const std::u16string& aConversationId, const std::u16string& aItemId);
+  std::unique_ptr<TozkOpenAIClass_Conversation>
+  DeleteConversationItem(const std::u16string& aConversationId, const std::u16string& aItemId);
+
+ protected:
+  // The URL of aPath below the v1 root of the configured provider.
+  std::u16string ResponsesURL(const std::u16string& aPath);
+  // One request of these endpoints, with the dispatch's headers and retry rules.
+  std::u16string DoResponsesRequest(const std::u16string& aMethod, const std::u16string& aPath,
+                                    const std::u16string& aBody = std::u16string());
+  // The streamed form of CreateResponse.
+  std::unique_ptr<TozkOpenAIClass_Response>
+  DoCreateResponseStream(TozkOpenAIClass_Request_Response& aRequest,
+                         const TozkOpenAITextDeltaEvent& aOnDelta);
 };

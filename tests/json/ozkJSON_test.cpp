@@ -275,3 +275,60 @@ TEST(JSONEscaping, UnescapeAtEveryBlockOffset) {
               u"Invalid code at position " + IntToStr(static_cast<int64_t>(offset + 1)));
   }
 }
+
+namespace {
+
+int gDerivedDestroyed = 0;
+
+// Bigger than TozkJSON, so it must not come from the documents' blocks.
+class TDerivedJSON : public TozkJSON {
+ public:
+  using TozkJSON::TozkJSON;
+  ~TDerivedJSON() override { ++gDerivedDestroyed; }
+  int64_t FExtra[4] = {1, 2, 3, 4};
+};
+
+} // namespace
+
+TEST(JSONModel, DocumentsOfEveryOrigin) {
+  // Documents come from per-thread blocks unless their class is derived; each kind must be
+  // freed where it came from, whether through the base, by an owner or by a member.
+  gDerivedDestroyed = 0;
+  std::unique_ptr<TComponent> derived(new TDerivedJSON);
+  static_cast<TozkJSON*>(derived.get())->Read(u"{\"a\":[1,{\"b\":2}]}");
+  derived.reset();
+  EXPECT_EQ(gDerivedDestroyed, 1);
+  {
+    TComponent owner;
+    auto* owned = new TozkJSON(&owner);
+    owned->Read(u"{\"a\":[1,{\"b\":2}]}");
+    auto* ownedDerived = new TDerivedJSON(&owner);
+    EXPECT_EQ(owner.ComponentCount(), 2);
+    EXPECT_EQ(ownedDerived->FExtra[3], 4);
+  }
+  EXPECT_EQ(gDerivedDestroyed, 2);
+  TozkJSON doc;
+  doc.AddPair(u"x", 1)->SetJSONObject(std::make_unique<TDerivedJSON>());
+  doc.Clear();
+  EXPECT_EQ(gDerivedDestroyed, 3);
+}
+
+TEST(JSONModel, ParsedNamesAreCopiedOnDemand) {
+  TozkJSON doc;
+  doc.Read(u"{\"ab\":1,\"cd\":{\"ef\":2}}");
+  TozkObjectJSON* first = doc.GetItem(0);
+  const std::u16string& name = first->Name();
+  EXPECT_EQ(name, u"ab");
+  first->SetName(u"x");
+  EXPECT_EQ(name, u"x"); // the copy made by Name() takes the new name
+  EXPECT_EQ(doc.GetNode(u"x"), first);
+  EXPECT_EQ(doc.GetNode(u"ab"), nullptr);
+  EXPECT_EQ(doc.GetItem(1)->NameView(), u"cd");
+  doc.GetItem(1)->SetName(u"");
+  EXPECT_EQ(doc.GetItem(1)->Name(), u"");
+  TozkJSON copy;
+  copy.Assign(doc);
+  doc.Clear(); // the copy's names are its own
+  EXPECT_EQ(copy.Text(), u"{\"x\":1,\"\":{\"ef\":2}}");
+  EXPECT_EQ(copy.GetItem(1)->GetItem(0)->Name(), u"ef");
+}

@@ -17,6 +17,8 @@ import uuid
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 SERVICE = os.path.join(REPO, "tools", "assistants-service", "service.py")
+# The service's public API description with its prose (descriptions, summaries, examples) left
+# out: only the schemas and paths that the checker reads.
 API_DESCRIPTION = os.path.join(HERE, "openapi-subset.json")
 START_TIMEOUT = 30
 BETA = {"OpenAI-Beta": "assistants=v2"}

@@ -15,6 +15,8 @@ def api_path(url):
     path = urllib.parse.urlsplit(url).path
     if path.startswith("/v1/"):
         return path[3:]
+    if path.startswith("/openai/v1/"):
+        return path[len("/openai/v1"):]
     if path.startswith("/openai/deployments/"):
         return "/" + path[len("/openai/deployments/"):].split("/", 1)[1]
     if path.startswith("/openai/"):

@@ -4,6 +4,7 @@ client's catalogue) deterministically, offline, from a SQLite data folder.
 
     python3 service.py --port 0 [--host 127.0.0.1] [--data-dir DIR] [--api-key KEY]
                        [--run-polls N] [--tls-cert FILE --tls-key FILE] [--request-log FILE]
+                       [--no-conversations]
 
 When ready it prints one line, "listening on http://HOST:PORT", and stops cleanly on SIGTERM or
 SIGINT.
@@ -31,6 +32,7 @@ class Config:
         self.run_polls = max(1, args.run_polls)
         self.poll_after_ms = args.poll_after_ms
         self.client_timeout = args.client_timeout
+        self.conversations = not args.no_conversations
 
 
 class App:
@@ -66,6 +68,9 @@ def parse_args(argv):
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--request-log")
+    parser.add_argument("--no-conversations", action="store_true",
+                        help='answer every "/conversations" path with 404, as servers without '
+                             'the Conversations API do')
     args = parser.parse_args(argv)
     if bool(args.tls_cert) != bool(args.tls_key):
         parser.error("--tls-cert and --tls-key go together")

@@ -1,4 +1,5 @@
-"""Test controls: injected failures, connection resets and the log of received requests.
+"""Test controls: injected failures, connection resets, streams cut short and the log of
+received requests.
 
 The controls live under "/_control/", need no key and are not API requests themselves.
 """
@@ -29,6 +30,7 @@ class Control:
         self._fail_count = 0
         self._fail_retry_after = 1
         self._resets = 0
+        self._stream_cut = None
         self._requests = []
         self._log = open(request_log_path, "a", encoding="utf-8") if request_log_path else None
 
@@ -58,6 +60,12 @@ class Control:
             self._resets -= 1
             return True
 
+    def take_stream_cut(self):
+        """After how many events the next streamed response is cut off, or None."""
+        with self._lock:
+            cut, self._stream_cut = self._stream_cut, None
+            return cut
+
     def record(self, method, target, headers, body_size, status):
         entry = {"method": method, "path": target,
                  "headers": {k: mask_header(k, v) for k, v in headers.items()},
@@ -86,6 +94,11 @@ class Control:
             body = req.json(allowed=("count",))
             with self._lock:
                 self._resets = _int_member(body, "count", 1)
+            return Response({"ok": True})
+        if req.method == "POST" and req.path == "/_control/cut_stream":
+            body = req.json(allowed=("after_events",))
+            with self._lock:
+                self._stream_cut = _int_member(body, "after_events", 3)
             return Response({"ok": True})
         if req.method == "GET" and req.path == "/_control/requests":
             with self._lock:

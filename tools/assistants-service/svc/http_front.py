@@ -178,7 +178,8 @@ def split_target(target):
     """(API path, query dict, azure?) for the URL forms the service answers, or None.
 
     "/v1/..." is the OpenAI form; "/openai/deployments/{name}/..." and "/openai/..." the two
-    Azure forms, and "/openai/images/generations:submit" Azure's image generation."""
+    Azure forms, "/openai/v1/..." Azure's v1 form (no "api-version"), and
+    "/openai/images/generations:submit" Azure's image generation."""
     parts = urllib.parse.urlsplit(target)
     path = parts.path
     query = {}
@@ -188,7 +189,9 @@ def split_target(target):
         return path[3:] or "/", query, False
     if path.startswith("/openai/"):
         rest = path[len("/openai"):]
-        if rest.startswith("/deployments/"):
+        if rest.startswith("/v1/"):
+            rest = rest[len("/v1"):]
+        elif rest.startswith("/deployments/"):
             _, _, after = rest[len("/deployments/"):].partition("/")
             rest = "/" + after
         if rest == "/images/generations:submit":
@@ -323,10 +326,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             raise ApiError(404, "Invalid URL (%s %s)" % (self.command, self.path))
         path, query, azure = split
         if azure:
-            if "api-version" not in query:
+            # Azure's v1 form names no version; the dated forms must.
+            if "api-version" not in query and not self.path.startswith("/openai/v1/"):
                 raise ApiError(400, "Missing required query parameter 'api-version'.",
                                param="api-version", code="missing_api_version")
-            del query["api-version"]
+            query.pop("api-version", None)
         failure = app.control.take_failure()
         if failure is not None:
             raise failure

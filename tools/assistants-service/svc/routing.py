@@ -135,6 +135,7 @@ class Router:
 def register_all(router):
     from . import (api_assistants, api_basic, api_files, api_fine_tunes, api_media, api_runs,
                    api_threads, api_vector_stores)
+    from . import api_conversations, api_responses
     for module in (api_basic, api_media, api_files, api_fine_tunes, api_assistants, api_threads,
-                   api_runs, api_vector_stores):
+                   api_runs, api_vector_stores, api_responses, api_conversations):
         module.register(router)
