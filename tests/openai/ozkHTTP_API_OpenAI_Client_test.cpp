@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
