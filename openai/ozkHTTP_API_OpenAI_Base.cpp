@@ -1,5 +1,6 @@
 #include "openai/ozkHTTP_API_OpenAI_Base.h"
 
+#include "base/ozkException.h"
 #include "base/ozkText.h"
 #include "base/ozkTime.h"
 #include "http/ozkIdHTTP.h"
@@ -81,6 +82,16 @@ std::u16string FieldText(TozkObjectJSON& aMember) {
   }
 }
 
+// A credential as a header value. A line break inside it would end the header line and let the
+// rest become header lines of its own, so it is refused; line breaks at its end (a pasted key)
+// are dropped, as the header list dropped them before.
+std::u16string HeaderValue(std::u16string aValue) {
+  while (!aValue.empty() && (aValue.back() == u'\r' || aValue.back() == u'\n')) aValue.pop_back();
+  if (aValue.find_first_of(u"\r\n") != std::u16string::npos)
+    throw EArgumentException(u"The API key or the organization contains a line break.");
+  return aValue;
+}
+
 bool IsAssistantsPath(const std::u16string& aPath) {
   return aPath.find(u"/assistants") != std::u16string::npos ||
          aPath.find(u"/threads") != std::u16string::npos ||
@@ -126,12 +137,12 @@ std::u16string TozkHTTP_API_OpenAI_Base::RequestURL(const std::u16string& aPath,
 void TozkHTTP_API_OpenAI_Base::AddAuthenticationHeaders(TStringList& aHeaders) const {
   const TozkHTTPOpenAI_Options& lOptions = OpenAIOptions();
   if (lOptions.Provider() == oapvAzure) {
-    aHeaders.Add(u"api-key: " + lOptions.ApiKey());
+    aHeaders.Add(u"api-key: " + HeaderValue(lOptions.ApiKey()));
     return;
   }
-  aHeaders.Add(u"Authorization: Bearer " + lOptions.ApiKey());
+  aHeaders.Add(u"Authorization: Bearer " + HeaderValue(lOptions.ApiKey()));
   if (!lOptions.Organization().empty())
-    aHeaders.Add(u"OpenAI-Organization: " + lOptions.Organization());
+    aHeaders.Add(u"OpenAI-Organization: " + HeaderValue(lOptions.Organization()));
 }
 
 std::u16string TozkHTTP_API_OpenAI_Base::DoRequest(const std::u16string& aMethod,

@@ -42,7 +42,7 @@ class TozkHTTP_API_OpenAI_Base_Methods : public TozkHTTP_API_OpenAI_Base {
   // Records aTime milliseconds from CaptureDevice as a PCM WAVE file (16-bit mono, 16000 Hz)
   // at aFileName. Raises "MCI error" when the device cannot be opened or the file cannot be
   // saved, "MCI error. No microphone connected to the computer?" when the recording fails.
-  // Nothing is left at aFileName when it raises.
+  // A failed recording leaves no partial file (a file already at aFileName stays as it was).
   virtual void DoRecordAudio(const std::u16string& aFileName, uint32_t aTime);
 
   // The file the recording methods record into when none is given: $TEMP (else $TMPDIR, else

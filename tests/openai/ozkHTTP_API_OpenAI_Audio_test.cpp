@@ -153,3 +153,24 @@ TEST_F(RecordingTest, NoRecordingDeviceMeansNoRequest) {
   EXPECT_THROW(lClient._CreateTranscription(u"whisper-1", 100), Exception);
   EXPECT_EQ(lServer.Count(), 0);
 }
+
+// Without TEMP (it is a Windows variable) the recording used to go to "/ozkTranscription.wav";
+// TMPDIR serves instead.
+TEST_F(RecordingTest, WithoutTEMPTheRecordingGoesToTMPDIR) {
+  const char* lOldTmp = std::getenv("TMPDIR");
+  const std::string lSavedTmp = lOldTmp ? lOldTmp : "";
+  ::unsetenv("TEMP");
+  ::setenv("TMPDIR", (FDir + "/").c_str(), 1);
+  ozktest::TOpenAIRecordingServer lServer;
+  TRecordingClient lClient;
+  lClient.OpenAIOptions().SetBaseURL(lServer.Origin());
+  TozkOpenAIClass_Request_Transcription lRequest;
+  lRequest.SetModel(u"whisper-1");
+  lClient.CreateTranscription(lRequest, 10);
+  if (lOldTmp)
+    ::setenv("TMPDIR", lSavedTmp.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+  EXPECT_EQ(lRequest.File(), UTF8ToUTF16(FDir + "/ozkTranscription.wav"));
+  ExpectWave(FDir + "/ozkTranscription.wav", 10);
+}

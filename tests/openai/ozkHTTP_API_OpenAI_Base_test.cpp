@@ -32,9 +32,14 @@ class TTestClient : public TozkHTTP_API_OpenAI {
   using TozkHTTP_API_OpenAI::DoPostMultipart;
   using TozkHTTP_API_OpenAI::GetBaseURL;
   std::vector<int> Waits;
+  int Gets = 0; // attempts that reached the executor
 
  protected:
   void DoRetryWait(int aMilliseconds) override { Waits.push_back(aMilliseconds); }
+  std::u16string ExecuteGet(const std::u16string& aURL, const TStringList* aHeaders) override {
+    ++Gets;
+    return TozkHTTP_API_OpenAI::ExecuteGet(aURL, aHeaders);
+  }
 };
 
 void PointAt(TozkHTTP_API_OpenAI& aClient, const TOpenAIRecordingServer& aServer) {
@@ -117,6 +122,7 @@ TEST(OpenAIDispatch, ServerErrorIsRetriedWithoutPauseAndTheLastFailurePropagates
     EXPECT_EQ(lMessage.substr(lMessage.size() - lBody.size() - 2), ". " + lBody);
   }
   EXPECT_EQ(lServer.Count(), 4);
+  EXPECT_EQ(lClient.Gets, 4);
   EXPECT_TRUE(lClient.Waits.empty());
 }
 
@@ -168,17 +174,16 @@ TEST(OpenAIDispatch, RefusedConnectionIsNotRetried) {
   lClient.OpenAIOptions().SetBaseURL(u"http://127.0.0.1:" + IntToStr(ntohs(lAddress.sin_port)));
   lClient.OpenAIOptions().RetryOptions().SetEnabled(true);
   lClient.OpenAIOptions().RetryOptions().SetWait(1);
-  int lAttempts = 0;
   try {
-    ++lAttempts;
     lClient._GetModels();
+    ADD_FAILURE() << "no exception";
   } catch (const EIdHTTPProtocolException&) {
     ADD_FAILURE() << "a refused connection is not an HTTP status";
   } catch (const EIdSocketError& e) {
     EXPECT_EQ(e.LastError(), 10061);
   }
   ::close(lFd);
-  EXPECT_EQ(lAttempts, 1);
+  EXPECT_EQ(lClient.Gets, 1);
   EXPECT_TRUE(lClient.Waits.empty());
 }
 
@@ -359,4 +364,29 @@ TEST(OpenAITypedMethods, ResponsesBecomeNewObjects) {
   auto lEmpty = lClient.RetrieveRun(u"thread_1", u"run_2");
   EXPECT_EQ(lEmpty->Id(), u"");
   EXPECT_EQ(lEmpty->Status(), u"");
+}
+
+// A line break inside the key used to end the header line, so the rest of the key went out as
+// header lines of its own.
+TEST(OpenAISoundBodies, LineBreakInsideACredentialIsRefusedBeforeSending) {
+  TOpenAIRecordingServer lServer;
+  TTestClient lClient;
+  PointAt(lClient, lServer);
+  for (auto lProvider : {oapvOpenAI, oapvAzure}) {
+    lClient.OpenAIOptions().SetProvider(lProvider);
+    lClient.OpenAIOptions().SetApiKey(u"sk-test\r\nX-Injected: yes");
+    EXPECT_THROW(lClient._ListFiles(), EArgumentException);
+  }
+  lClient.OpenAIOptions().SetProvider(oapvOpenAI);
+  lClient.OpenAIOptions().SetApiKey(u"sk-test");
+  lClient.OpenAIOptions().SetOrganization(u"org-1\nX-Injected: yes");
+  EXPECT_THROW(lClient._UploadFile(u"/nonexistent", u"assistants"), EArgumentException);
+  EXPECT_EQ(lServer.Count(), 0);
+  // A key pasted with its line end still works, without the line end.
+  lClient.OpenAIOptions().SetOrganization(u"");
+  lClient.OpenAIOptions().SetApiKey(u"sk-test\r\n");
+  lClient._ListFiles();
+  ASSERT_EQ(lServer.Count(), 1);
+  EXPECT_EQ(lServer.Request(0).Header("Authorization"), "Bearer sk-test");
+  EXPECT_EQ(lServer.Request(0).Header("X-Injected"), "");
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -312,6 +313,10 @@ struct TProviderSetup {
   TozkOpenAIProvider Provider;
   std::u16string Organization;
 };
+
+void PrintTo(const TProviderSetup& aSetup, std::ostream* aOut) {
+  *aOut << aSetup.Name;
+}
 
 class WireCatalogue : public ::testing::TestWithParam<TProviderSetup> {
  protected:
