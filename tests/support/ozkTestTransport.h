@@ -13,6 +13,8 @@
 //   }
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,11 @@ class TTestMemoryIOHandler : public TIdIOHandler {
     FInputPos = 0;
   }
   void AddInput(std::string_view ABytes) { FInput.append(ABytes); }
+  // The peer answers in turn: the first segment is readable at once, each further one once
+  // the previous segment was handed out whole and the handler then wrote something (the next
+  // request), as a server that answers only what it was asked. Opening the handler again
+  // (a new connection) drops what is left of the segment being read.
+  void SetInputSegments(const std::vector<std::string>& ASegments);
   // Most bytes one read hands out (0: as many as the reader asks for).
   void SetChunkSize(int AValue) { FChunkSize = AValue; }
   // Most bytes one write takes (0: all), to exercise partial writes.
@@ -82,6 +89,9 @@ class TTestMemoryIOHandler : public TIdIOHandler {
 
   std::string FInput;
   size_t FInputPos = 0;
+  std::vector<std::string> FLaterSegments; // released by SendToTransport, first one first
+  bool FSegmented = false;
+  bool FOpenedBefore = false;
   int FChunkSize = 0;
   int FSendChunkSize = 0;
   TEnd FEnd = teClose;
@@ -95,5 +105,22 @@ class TTestMemoryIOHandler : public TIdIOHandler {
   std::string FWritten;
   std::vector<int> FReadSizes;
 };
+
+// Runs ARun once for every read size 1..N (N: all bytes of AInput) on a fresh, opened handler
+// fed the segments of AInput (see SetInputSegments; the end behaves as AEnd). Returns the
+// number of runs.
+int ForEveryReadSize(const std::vector<std::string>& AInput,
+                     const std::function<void(TTestMemoryIOHandler&, int AReadSize)>& ARun,
+                     TTestMemoryIOHandler::TEnd AEnd = TTestMemoryIOHandler::teClose);
+
+// Runs ARun cleanly once to count its transport operations, then once for every operation n
+// of that run and one past it, with operation n failing (connection reset) on a fresh, opened
+// handler fed AInput AReadSize bytes per read. AOutcome receives the handler, the exception
+// the run raised (null when it returned) and n. Returns the number of failing runs.
+int ForEveryFailingOperation(
+    const std::vector<std::string>& AInput, int AReadSize,
+    const std::function<void(TTestMemoryIOHandler&)>& ARun,
+    const std::function<void(TTestMemoryIOHandler&, std::exception_ptr, int)>& AOutcome,
+    TTestMemoryIOHandler::TEnd AEnd = TTestMemoryIOHandler::teClose);
 
 } // namespace ozktest
