@@ -27,7 +27,7 @@
 #include "http/ozkIdMultipartFormData.h"
 #include "http/ozkIdURI.h"
 #include "http/ozkIdZLibCompressorBase.h"
-#include "net/ozkIdSSLOpenSSLContext.h"
+#include "net/ozkIdEnumSet.h"
 #include "net/ozkIdTCPClient.h"
 
 class TIdCustomHTTP;
