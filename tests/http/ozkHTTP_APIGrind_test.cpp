@@ -10,7 +10,7 @@
 #include <thread>
 #include <typeinfo>
 
-#include "http/ozkHTTPTestUtil.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestTLS.h"
 
 using namespace ozkhttptest;

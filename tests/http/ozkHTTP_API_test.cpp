@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "http/ozkHTTPTestUtil.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 #include "support/ozkTestTLS.h"
 
@@ -29,16 +29,6 @@ std::u16string URL(const TTestScriptedServer& AServer, const std::u16string& APa
 }
 std::string Host(const TTestScriptedServer& AServer) {
   return "Host: 127.0.0.1:" + std::to_string(AServer.Port()) + "\r\n";
-}
-
-// Answers one request per connection with AReply and closes.
-ozktest::TTestConnectionScript AnswerOnce(std::string AReply) {
-  return [AReply](TTestPeerConnection& c) {
-    TRequestReader reader(c);
-    TWireRequest request;
-    if (reader.Next(request)) c.Send(AReply);
-    c.Close();
-  };
 }
 
 TStringList RestHeaders() {

@@ -8,9 +8,9 @@
 #include <string>
 #include <typeinfo>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "http/ozkHTTP_Client.h"
 #include "net/ozkIdTCPClient.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 #include "support/ozkTestTransport.h"
 
@@ -389,13 +389,12 @@ void Tunnel(TIdIOHandler& AIO) {
 // The 407 retry on the same connection at every split point of the proxy's answers, and with
 // every transport operation failing in turn.
 TEST(IdConnectThroughHttpProxy, ChallengeAndTunnelAtEverySplitPointAndFailure) {
-  const int sizes = ozktest::ForEveryReadSize(ChallengeThenTunnel,
-                                              [](ozktest::TTestMemoryIOHandler& io, int size) {
-                                                SCOPED_TRACE("read size " + std::to_string(size));
-                                                Tunnel(io);
-                                                EXPECT_EQ(io.ReadLn(), u"through");
-                                                EXPECT_EQ(io.Written(), Plain + Authorized);
-                                              });
+  const int sizes =
+      ozktest::ForEveryReadSize(ChallengeThenTunnel, [](ozktest::TTestMemoryIOHandler& io) {
+        Tunnel(io);
+        EXPECT_EQ(io.ReadLn(), u"through");
+        EXPECT_EQ(io.Written(), Plain + Authorized);
+      });
   int failures = 0;
   const int runs = ozktest::ForEveryFailingOperation(
       ChallengeThenTunnel, 3,

@@ -7,9 +7,9 @@
 
 #include <typeinfo>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "http/ozkHTTP_API.h"
 #include "support/ozkTestHTTPGrind.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 
 using namespace ozkhttptest;

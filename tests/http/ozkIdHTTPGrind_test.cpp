@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "support/ozkTestHTTPGrind.h"
+#include "support/ozkTestHTTPWire.h"
 
 using namespace ozkhttptest;
 using ozktest::TTestMemoryIOHandler;

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "net/ozkIdIntercept.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 #include "support/ozkTestTLS.h"
 #include "support/ozkTestTransport.h"
@@ -28,26 +28,6 @@ std::u16string BaseURL(const TTestScriptedServer& AServer) {
 }
 std::string HostLine(const TTestScriptedServer& AServer) {
   return "Host: 127.0.0.1:" + std::to_string(AServer.Port()) + "\r\n";
-}
-
-// Answers every request on a connection with the next of AResponses; a connection that has
-// used them all waits for the client to close.
-ozktest::TTestConnectionScript Serve(std::vector<std::string> AResponses) {
-  auto shared = std::make_shared<std::vector<std::string>>(std::move(AResponses));
-  auto next = std::make_shared<std::atomic<size_t>>(0);
-  return [shared, next](TTestPeerConnection& c) {
-    TRequestReader reader(c);
-    TWireRequest request;
-    while (reader.Next(request)) {
-      size_t i = (*next)++;
-      if (i >= shared->size()) return;
-      c.Send((*shared)[i]);
-      if ((*shared)[i].find("Connection: close") != std::string::npos) {
-        c.Close();
-        return;
-      }
-    }
-  };
 }
 
 // Every block the handler sends, as the transport sees it.

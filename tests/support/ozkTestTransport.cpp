@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 #include "net/ozkIdException.h"
 #include "net/ozkIdStack.h"
 
@@ -116,19 +118,20 @@ void TTestMemoryIOHandler::RaiseTransportError(int AErr) {
 }
 
 int ForEveryReadSize(const std::vector<std::string>& AInput,
-                     const std::function<void(TTestMemoryIOHandler&, int)>& ARun,
+                     const std::function<void(TTestMemoryIOHandler&)>& ARun,
                      TTestMemoryIOHandler::TEnd AEnd) {
   int sizes = 0;
   for (const std::string& segment : AInput) sizes += static_cast<int>(segment.size());
-  for (int size = 1; size <= sizes; ++size) {
+  for (int size = 0; size <= sizes; ++size) {
+    SCOPED_TRACE("bytes per read: " + std::to_string(size));
     TTestMemoryIOHandler io;
     io.SetInputSegments(AInput);
     io.SetChunkSize(size);
     io.SetEnd(AEnd);
     io.Open();
-    ARun(io, size);
+    ARun(io);
   }
-  return sizes;
+  return sizes + 1;
 }
 
 int ForEveryFailingOperation(

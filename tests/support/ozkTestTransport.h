@@ -106,11 +106,11 @@ class TTestMemoryIOHandler : public TIdIOHandler {
   std::vector<int> FReadSizes;
 };
 
-// Runs ARun once for every read size 1..N (N: all bytes of AInput) on a fresh, opened handler
-// fed the segments of AInput (see SetInputSegments; the end behaves as AEnd). Returns the
-// number of runs.
+// Runs ARun once for every read size 0..N (N: all bytes of AInput, 0: each read takes what it
+// asks for) on a fresh, opened handler fed the segments of AInput (see SetInputSegments; the
+// end behaves as AEnd), with the read size in the test's trace. Returns the number of runs.
 int ForEveryReadSize(const std::vector<std::string>& AInput,
-                     const std::function<void(TTestMemoryIOHandler&, int AReadSize)>& ARun,
+                     const std::function<void(TTestMemoryIOHandler&)>& ARun,
                      TTestMemoryIOHandler::TEnd AEnd = TTestMemoryIOHandler::teClose);
 
 // Runs ARun cleanly once to count its transport operations, then once for every operation n
