@@ -14,10 +14,6 @@ using ozktest::TTestScriptedServer;
 
 namespace {
 
-std::u16string URL(const TTestScriptedServer& AServer, const std::u16string& APath) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + APath;
-}
-
 std::vector<uint8_t> Bytes(const std::string& AText) {
   return {AText.begin(), AText.end()};
 }

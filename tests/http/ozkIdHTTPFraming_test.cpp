@@ -132,10 +132,6 @@ ozktest::TTestConnectionScript Scripted(const TBrokenReply& AReply) {
   };
 }
 
-std::u16string URL(const TTestScriptedServer& AServer) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + u"/x";
-}
-
 } // namespace
 
 TEST(IdHTTPFraming, BrokenRepliesFailAtEveryReadSize) {

@@ -15,13 +15,7 @@ using namespace ozkhttptest;
 using ozktest::TTestPeerConnection;
 using ozktest::TTestScriptedServer;
 
-namespace {
-
-std::u16string URL(const TTestScriptedServer& AServer) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + u"/x";
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(IdHTTPHostile, GarbageStatusLineIsAProtocolError) {
   TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {

@@ -83,6 +83,16 @@ inline std::string Response(const std::string& AStatus, const std::vector<std::s
   return r;
 }
 
+// The server's URL with APath ("/x" when none is given), and the Host line a request to it
+// carries.
+inline std::u16string URL(const ozktest::TTestScriptedServer& AServer,
+                          const std::u16string& APath = u"/x") {
+  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + APath;
+}
+inline std::string HostLine(const ozktest::TTestScriptedServer& AServer) {
+  return "Host: 127.0.0.1:" + std::to_string(AServer.Port()) + "\r\n";
+}
+
 // Answers every request on a connection with the next of AResponses, shared by all the
 // connections of the server; a response with "Connection: close" closes its connection, and a
 // connection that has used them all waits for the client to close.
