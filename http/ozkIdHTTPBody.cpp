@@ -442,9 +442,9 @@ void TIdCustomHTTP::ReadBody(TIdHTTPRequest& ARequest, TIdHTTPResponse& ARespons
   const std::u16string& method =
       ARequest.MethodOverride().empty() ? ARequest.Method() : ARequest.MethodOverride();
   if (SameText(method, u"HEAD") || code / 100 == 1 || code == 204 || code == 304) {
-    if (!(FOptions.Contains(hoWaitForUnexpectedData) && DataArrives(100))) return;
+    if (!(FOptions.Contains(hoWaitForUnexpectedData) && DataArrives(UnexpectedBodyWait))) return;
   } else if (code / 100 == 3) {
-    if (!DataArrives(5000)) return;
+    if (!DataArrives(RedirectBodyWait)) return;
   }
 
   TStream* dest = AResponse.ContentStream();

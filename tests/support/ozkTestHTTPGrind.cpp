@@ -25,7 +25,7 @@ void RunWireFixture(const TWireFixture& AFixture, int AReadSize, int AFailAt,
     io->SetInputSegments(AFixture.Replies);
   io->SetChunkSize(AReadSize);
   io->SetEnd(AFixture.End);
-  if (AFailAt > 0) io->FailOperation(AFailAt, 10054);
+  if (AFailAt > 0) io->FailOperation(AFailAt, Id_WSAECONNRESET);
   http.SetIOHandler(io);
   TMemoryStream body;
   TWireExchange exchange{http, *io, body};

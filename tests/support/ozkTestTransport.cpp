@@ -145,7 +145,7 @@ int ForEveryFailingOperation(
     io.SetInputSegments(AInput);
     io.SetChunkSize(AReadSize);
     io.SetEnd(AEnd);
-    if (AFailAt > 0) io.FailOperation(AFailAt, 10054);
+    if (AFailAt > 0) io.FailOperation(AFailAt, Id_WSAECONNRESET);
     std::exception_ptr error;
     try {
       io.Open();

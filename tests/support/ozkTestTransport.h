@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "net/ozkIdIOHandler.h"
+#include "net/ozkIdStack.h"
 
 namespace ozktest {
 
@@ -52,14 +53,14 @@ class TTestMemoryIOHandler : public TIdIOHandler {
   void SetChunkSize(int AValue) { FChunkSize = AValue; }
   // Most bytes one write takes (0: all), to exercise partial writes.
   void SetSendChunkSize(int AValue) { FSendChunkSize = AValue; }
-  void SetEnd(TEnd AEnd, int AError = 10054) {
+  void SetEnd(TEnd AEnd, int AError = Id_WSAECONNRESET) {
     FEnd = AEnd;
     FEndError = AError;
   }
   // Makes transport operation number AOperation (1-based, reads and writes counted together)
   // fail with AError. With ARaise the failure raises the socket error directly (as a socket
   // does); otherwise the operation returns -1 and the handler translates it.
-  void FailOperation(int AOperation, int AError = 10054, bool ARaise = false);
+  void FailOperation(int AOperation, int AError = Id_WSAECONNRESET, bool ARaise = false);
   int OperationCount() const { return FOperations; }
   // Every byte the handler sent (after its interceptor).
   const std::string& Written() const { return FWritten; }
@@ -95,9 +96,9 @@ class TTestMemoryIOHandler : public TIdIOHandler {
   int FChunkSize = 0;
   int FSendChunkSize = 0;
   TEnd FEnd = teClose;
-  int FEndError = 10054;
+  int FEndError = Id_WSAECONNRESET;
   int FFailAt = 0;
-  int FFailError = 10054;
+  int FFailError = Id_WSAECONNRESET;
   bool FFailRaises = false;
   int FOperations = 0;
   int FLastError = 0;
