@@ -35,6 +35,14 @@ struct TozkOpenAINoDefaults {
   }                                                                                                \
   explicit aClass(TozkOpenAINoDefaults aTag) : aBase(aTag) {}
 
+// The object behind a property that creates it on first read: made the first time, the same
+// one afterwards. Reading a document drops it again when its member is absent
+// (TozkOpenAIClass::ReadLazyChild).
+template <class T> T* Lazy(std::unique_ptr<T>& aChild) {
+  if (!aChild) aChild = std::make_unique<T>();
+  return aChild.get();
+}
+
 class TozkOpenAIClass {
  public:
   TozkOpenAIClass() = default;
