@@ -116,8 +116,7 @@ class TozkOpenAIClass {
       aChild.reset();
       return;
     }
-    if (!aChild) aChild = std::make_unique<T>();
-    ReadChildMember(*this, *aChild, *lMember);
+    ReadChildMember(*this, *Lazy(aChild), *lMember);
   }
 
   // An array of objects: when the member is present and has elements, the array gets one entry
