@@ -135,13 +135,14 @@ ozktest::TTestConnectionScript Scripted(const TBrokenReply& AReply) {
 } // namespace
 
 TEST(IdHTTPFraming, BrokenRepliesFailAtEveryReadSize) {
+  int runs = 0;
   for (const TBrokenReply& broken : BrokenReplies()) {
     SCOPED_TRACE(broken.What);
     TWireFixture fixture;
     fixture.Reply = broken.Reply;
     fixture.End = broken.End;
     fixture.SetUp = [&](TWireExchange& x) { LimitHeaderLines(x.HTTP, broken); };
-    ozktest::GrindReplyError<Exception>(fixture, [&](const Exception& e, TWireExchange& x) {
+    runs += ozktest::GrindReplyError<Exception>(fixture, [&](const Exception& e, TWireExchange& x) {
       CheckKind(e, broken);
       if (!broken.Message.empty()) {
         EXPECT_EQ(e.Message(), broken.Message);
@@ -149,6 +150,7 @@ TEST(IdHTTPFraming, BrokenRepliesFailAtEveryReadSize) {
       EXPECT_EQ(x.BodyText(), broken.BodyKept);
     });
   }
+  RecordProperty("read_size_runs", runs);
 }
 
 // The same bytes over a real connection: with a peer that stays silent after the broken part,
@@ -286,15 +288,17 @@ TEST(IdHTTPFraming, SoundRepliesAtEveryReadSize) {
          EXPECT_EQ(r.CharSet(), u"windows-1252");
        }},
   };
+  int runs = 0;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
     TWireFixture fixture;
     fixture.Reply = c.Reply;
     // A connection that is kept stays open and silent; one that is not would be closed.
     fixture.End = c.CloseAtEnd ? TTestMemoryIOHandler::teClose : TTestMemoryIOHandler::teStall;
-    ozktest::GrindReply(fixture, [&](TWireExchange& x) {
+    runs += ozktest::GrindReply(fixture, [&](TWireExchange& x) {
       EXPECT_EQ(x.BodyText(), c.Body);
       if (c.Check) c.Check(x);
     });
   }
+  RecordProperty("read_size_runs", runs);
 }
