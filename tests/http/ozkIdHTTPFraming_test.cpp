@@ -7,9 +7,9 @@
 
 #include <typeinfo>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "http/ozkHTTP_API.h"
 #include "support/ozkTestHTTPGrind.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 
 using namespace ozkhttptest;
@@ -55,6 +55,11 @@ std::vector<TBrokenReply> BrokenReplies() {
        TKind::Malformed, u"Connection closed before the last chunk of the response body", "hello"},
       {"chunked body cut off in the trailer", OK + Chunked + "\r\n2\r\nok\r\n0\r\nT: 1\r\n", close,
        TKind::Malformed, u"Connection closed before the last chunk of the response body", "ok"},
+      {"multipart body cut off before its closing boundary",
+       OK + "Content-Type: multipart/mixed; boundary=XyZ\r\n\r\n--XyZ\r\n\r\nfirst", close,
+       TKind::Malformed,
+       u"Connection closed before the closing boundary of the multipart response body",
+       "--XyZ\r\n\r\nfirst"},
       {"negative Content-Length", OK + "Content-Length: -1\r\n\r\nabc", stall, TKind::Malformed,
        u"Invalid Content-Length in the response: \"-1\"", ""},
       {"Content-Length with trailing letters", OK + "Content-Length: 6badness\r\n\r\nabcdef", stall,
@@ -127,20 +132,17 @@ ozktest::TTestConnectionScript Scripted(const TBrokenReply& AReply) {
   };
 }
 
-std::u16string URL(const TTestScriptedServer& AServer) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + u"/x";
-}
-
 } // namespace
 
 TEST(IdHTTPFraming, BrokenRepliesFailAtEveryReadSize) {
+  int runs = 0;
   for (const TBrokenReply& broken : BrokenReplies()) {
     SCOPED_TRACE(broken.What);
     TWireFixture fixture;
     fixture.Reply = broken.Reply;
     fixture.End = broken.End;
     fixture.SetUp = [&](TWireExchange& x) { LimitHeaderLines(x.HTTP, broken); };
-    ozktest::GrindReplyError<Exception>(fixture, [&](const Exception& e, TWireExchange& x) {
+    runs += ozktest::GrindReplyError<Exception>(fixture, [&](const Exception& e, TWireExchange& x) {
       CheckKind(e, broken);
       if (!broken.Message.empty()) {
         EXPECT_EQ(e.Message(), broken.Message);
@@ -148,6 +150,7 @@ TEST(IdHTTPFraming, BrokenRepliesFailAtEveryReadSize) {
       EXPECT_EQ(x.BodyText(), broken.BodyKept);
     });
   }
+  RecordProperty("read_size_runs", runs);
 }
 
 // The same bytes over a real connection: with a peer that stays silent after the broken part,
@@ -285,15 +288,17 @@ TEST(IdHTTPFraming, SoundRepliesAtEveryReadSize) {
          EXPECT_EQ(r.CharSet(), u"windows-1252");
        }},
   };
+  int runs = 0;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
     TWireFixture fixture;
     fixture.Reply = c.Reply;
     // A connection that is kept stays open and silent; one that is not would be closed.
     fixture.End = c.CloseAtEnd ? TTestMemoryIOHandler::teClose : TTestMemoryIOHandler::teStall;
-    ozktest::GrindReply(fixture, [&](TWireExchange& x) {
+    runs += ozktest::GrindReply(fixture, [&](TWireExchange& x) {
       EXPECT_EQ(x.BodyText(), c.Body);
       if (c.Check) c.Check(x);
     });
   }
+  RecordProperty("read_size_runs", runs);
 }
