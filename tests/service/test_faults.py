@@ -3,6 +3,7 @@ reset), set through "/_control/faults" and on the command line, and the data fol
 
 import http.client
 import os
+import socket
 import sqlite3
 import sys
 import unittest
@@ -44,6 +45,14 @@ class PeriodicFaults(ServiceTestCase):
         self.client.control("POST", "faults", {"reset_every": 2})
         self.assertEqual([outcome(self.client) for _ in range(5)],
                          [200, "reset", 200, "reset", 200])
+
+    def test_an_injected_reset_is_a_reset_not_an_orderly_close(self):
+        # It once sent a FIN ahead of the reset: the client read an orderly end of the stream
+        # ("Connection Closed Gracefully.") instead of a reset.
+        self.client.control("POST", "reset", {"count": 1})
+        with socket.create_connection(("127.0.0.1", self.service.port), timeout=10) as conn:
+            with self.assertRaises(ConnectionResetError):
+                conn.recv(1)
 
     def test_a_reset_connection_is_not_a_request(self):
         self.client.control("POST", "faults", {"fail_every": 2, "reset_every": 3})
