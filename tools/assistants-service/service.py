@@ -4,7 +4,7 @@ client's catalogue) deterministically, offline, from a SQLite data folder.
 
     python3 service.py --port 0 [--host 127.0.0.1] [--data-dir DIR] [--api-key KEY]
                        [--run-polls N] [--tls-cert FILE --tls-key FILE] [--request-log FILE]
-                       [--no-conversations]
+                       [--no-conversations] [--fail-every N [--fail-status S]] [--reset-every M]
 
 When ready it prints one line, "listening on http://HOST:PORT", and stops cleanly on SIGTERM or
 SIGINT.
@@ -71,7 +71,16 @@ def parse_args(argv):
     parser.add_argument("--no-conversations", action="store_true",
                         help='answer every "/conversations" path with 404, as servers without '
                              'the Conversations API do')
+    parser.add_argument("--fail-every", type=int, default=0,
+                        help="answer every N-th API request with --fail-status (0: never)")
+    parser.add_argument("--fail-status", type=int, default=500)
+    parser.add_argument("--reset-every", type=int, default=0,
+                        help="reset every M-th connection before it is read (0: never)")
     args = parser.parse_args(argv)
+    if args.fail_every < 0 or args.reset_every < 0:
+        parser.error("--fail-every and --reset-every are not negative")
+    if not 400 <= args.fail_status <= 599:
+        parser.error("--fail-status is an HTTP error status (400-599)")
     if bool(args.tls_cert) != bool(args.tls_key):
         parser.error("--tls-cert and --tls-key go together")
     return args
@@ -85,6 +94,7 @@ def main(argv=None):
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.tls_cert, args.tls_key)
     app = App(Config(args), args.data_dir, args.request_log)
+    app.control.set_faults(args.fail_every, args.fail_status, args.reset_every)
     server = Server(app, args.host, args.port, context, max(1, args.max_connections))
 
     stop = threading.Event()

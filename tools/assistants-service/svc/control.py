@@ -1,6 +1,10 @@
 """Test controls: injected failures, connection resets, streams cut short and the log of
 received requests.
 
+Besides the one-off failures and resets ("/_control/fail", "/_control/reset") a periodic fault
+mode fails every n-th API request and resets every m-th connection, for soak runs: counted
+deterministically, so one in twenty is exactly the 20th, 40th, ... request.
+
 The controls live under "/_control/", need no key and are not API requests themselves.
 """
 
@@ -31,6 +35,12 @@ class Control:
         self._fail_retry_after = 1
         self._resets = 0
         self._stream_cut = None
+        # The periodic faults: 0 turns one off. The counters start again when they are set.
+        self._fail_every = 0
+        self._fail_every_status = 500
+        self._reset_every = 0
+        self._requests_seen = 0
+        self._connections_seen = 0
         self._requests = []
         self._log = open(request_log_path, "a", encoding="utf-8") if request_log_path else None
 
@@ -43,10 +53,14 @@ class Control:
     def take_failure(self):
         """The ApiError that the next API request answers with, or None."""
         with self._lock:
-            if self._fail_count <= 0:
+            self._requests_seen += 1
+            if self._fail_count > 0:
+                self._fail_count -= 1
+                status, retry_after = self._fail_status, self._fail_retry_after
+            elif self._fail_every and self._requests_seen % self._fail_every == 0:
+                status, retry_after = self._fail_every_status, 1
+            else:
                 return None
-            self._fail_count -= 1
-            status, retry_after = self._fail_status, self._fail_retry_after
         headers = {"retry-after": str(retry_after)} if status == 429 else {}
         message = "Rate limit reached for requests." if status == 429 else \
             "The server had an error while processing your request. (injected failure)"
@@ -55,10 +69,27 @@ class Control:
 
     def take_reset(self):
         with self._lock:
-            if self._resets <= 0:
-                return False
-            self._resets -= 1
-            return True
+            self._connections_seen += 1
+            if self._resets > 0:
+                self._resets -= 1
+                return True
+            return bool(self._reset_every) and self._connections_seen % self._reset_every == 0
+
+    def set_faults(self, fail_every=0, status=500, reset_every=0):
+        """Fails every fail_every-th API request with status and resets every reset_every-th
+        connection from now on; 0 turns either off."""
+        if not 400 <= status <= 599:
+            raise bad_request("status must be an HTTP error status (400-599).", "status")
+        with self._lock:
+            self._fail_every, self._fail_every_status = fail_every, status
+            self._reset_every = reset_every
+            self._requests_seen = self._connections_seen = 0
+
+    def faults(self):
+        with self._lock:
+            return {"fail_every": self._fail_every, "status": self._fail_every_status,
+                    "reset_every": self._reset_every, "requests": self._requests_seen,
+                    "connections": self._connections_seen}
 
     def take_stream_cut(self):
         """After how many events the next streamed response is cut off, or None."""
@@ -90,6 +121,13 @@ class Control:
                 self._fail_count = _int_member(body, "count", 1)
                 self._fail_retry_after = _int_member(body, "retry_after", 1)
             return Response({"ok": True})
+        if req.method == "POST" and req.path == "/_control/faults":
+            body = req.json(allowed=("fail_every", "status", "reset_every"))
+            self.set_faults(_int_member(body, "fail_every", 0), _int_member(body, "status", 500),
+                            _int_member(body, "reset_every", 0))
+            return Response(dict(self.faults(), ok=True))
+        if req.method == "GET" and req.path == "/_control/faults":
+            return Response(self.faults())
         if req.method == "POST" and req.path == "/_control/reset":
             body = req.json(allowed=("count",))
             with self._lock:

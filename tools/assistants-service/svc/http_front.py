@@ -229,6 +229,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             # SO_LINGER with a zero time-out makes close() send a reset instead of a FIN.
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
                                        struct.pack("ii", 1, 0))
+            # Closed here, before the server's own shutdown(SHUT_WR) would send a FIN ahead of
+            # the reset (the client would then see an orderly close, not a reset).
+            self.connection.close()
             self.close_connection = True
             return
         try:
