@@ -1,5 +1,9 @@
 #include "http/ozkHTTP_Client.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+
 #include "base/ozkText.h"
 #include "base/ozkTime.h"
 #include "http/ozkIdGlobalProtocols.h"
@@ -131,7 +135,9 @@ void TozkIdHTTP::CreateTLSHandler() {
 
   handler->SetPassThrough(false);
   handler->SetSendBufferSize(SendBlockSize);
-  IdOpenSSLApplyLibraryOptions(openssl); // API level, library folder, legacy-provider folder
+  IdOpenSSLApplyLibraryOptions(openssl); // library folder, legacy-provider folder
+  // The API level travels with this handler's settings, never through process-wide state.
+  options.SetAPIVersion(IdSSLAPIVersionOf(openssl.APIVersion()));
   options.SetLegacyProvider(openssl.LegacyProvider().Enabled());
 
   auto toSSL = [](TwsTLSVersions v) {
@@ -295,37 +301,48 @@ void TozkIdHTTP::ApplyAuthToken() {
     return !FAuthToken.empty();
   };
   if (!held()) {
-    // A failure reported by the source is raised here, on the requesting thread.
-    std::u16string error, description;
-    bool failed = false;
-    source->OnAuthToken = [this](const std::u16string& AType, const std::u16string& AToken) {
-      OnAuthTokenEvent(AType, AToken);
+    // The source may answer on any thread, and later than this wait lasts: its callbacks hold
+    // only this shared state (by value), never this client or this frame, so an answer after
+    // the time-out lands in state that is still alive and is simply not used.
+    struct TTokenAnswer {
+      std::mutex Lock;
+      std::condition_variable Arrived;
+      bool Answered = false;
+      bool Failed = false;
+      std::u16string Type, Token, Error, Description;
     };
-    source->OnAuthTokenError = [&, this](const std::u16string& AError,
-                                         const std::u16string& ADescription) {
-      std::lock_guard<std::mutex> lock(FTokenLock);
-      error = AError;
-      description = ADescription;
-      failed = true;
+    auto answer = std::make_shared<TTokenAnswer>();
+    source->OnAuthToken = [answer](const std::u16string& AType, const std::u16string& AToken) {
+      std::lock_guard<std::mutex> lock(answer->Lock);
+      answer->Type = AType;
+      answer->Token = AToken;
+      answer->Answered = true;
+      answer->Arrived.notify_all();
+    };
+    source->OnAuthTokenError = [answer](const std::u16string& AError,
+                                        const std::u16string& ADescription) {
+      std::lock_guard<std::mutex> lock(answer->Lock);
+      answer->Error = AError;
+      answer->Description = ADescription;
+      answer->Failed = true;
+      answer->Arrived.notify_all();
     };
     source->Start();
-    const uint64_t start = MonotonicMilliseconds();
-    while (!held()) {
-      {
-        std::lock_guard<std::mutex> lock(FTokenLock);
-        if (failed) break;
-      }
-      if (ElapsedMilliseconds(start) >= static_cast<uint64_t>(std::max(0, token.ReadTimeout())))
-        break;
-      SleepMilliseconds(1);
-    }
-    source->OnAuthTokenError = nullptr;
-    bool raise;
+    TTokenAnswer got;
     {
-      std::lock_guard<std::mutex> lock(FTokenLock);
-      raise = failed;
+      std::unique_lock<std::mutex> lock(answer->Lock);
+      answer->Arrived.wait_for(lock, std::chrono::milliseconds(std::max(0, token.ReadTimeout())),
+                               [&] { return answer->Answered || answer->Failed; });
+      got.Answered = answer->Answered;
+      got.Failed = answer->Failed;
+      got.Type = answer->Type;
+      got.Token = answer->Token;
+      got.Error = answer->Error;
+      got.Description = answer->Description;
     }
-    if (raise) OnAuthTokenErrorEvent(error, description);
+    // A failure reported by the source is raised here, on the requesting thread.
+    if (got.Failed && !got.Answered) OnAuthTokenErrorEvent(got.Error, got.Description);
+    if (got.Answered) OnAuthTokenEvent(got.Type, got.Token);
   }
   std::u16string line;
   {

@@ -13,15 +13,43 @@ std::u16string IdReadHTTPHeadLine(TIdIOHandler& AIOHandler) {
   return line;
 }
 
+namespace {
+
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
+
+// A field line has a non-empty name before its first ":" without blanks in it (a blank before the
+// colon is what a request-smuggling peer relies on).
+bool IsFieldLine(std::u16string_view ALine) {
+  const size_t colon = ALine.find(u':');
+  if (colon == std::u16string_view::npos || colon == 0) return false;
+  for (size_t i = 0; i < colon; ++i)
+    if (IsBlank(ALine[i])) return false;
+  return true;
+}
+
+} // namespace
+
 void IdReadHTTPHeaderLines(TIdIOHandler& AIOHandler, TIdHeaderList& AHeaders, int AMaxHeaderCount) {
   int count = 0;
+  bool keptPrevious = false;
   while (true) {
     std::u16string line = IdReadHTTPHeadLine(AIOHandler);
     if (line.empty()) break;
-    if (AMaxHeaderCount <= 0 || count < AMaxHeaderCount) {
-      AHeaders.Add(line);
-      ++count;
+    if (AMaxHeaderCount > 0 && count >= AMaxHeaderCount)
+      throw EIdHTTPMalformedReply(
+          Format(u"More than %d header lines in the response", AMaxHeaderCount));
+    ++count;
+    // RFC 9110, section 5.5: a bare CR or a NUL in a field value may be replaced by a space.
+    for (char16_t& c : line)
+      if (c == u'\r' || c == u'\0') c = u' ';
+    if (IsBlank(line[0])) {
+      if (keptPrevious) AHeaders.Add(line); // a continuation of the line kept before it
+      continue;
     }
+    keptPrevious = IsFieldLine(line);
+    if (keptPrevious) AHeaders.Add(line);
   }
 }
 

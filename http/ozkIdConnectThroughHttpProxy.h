@@ -19,14 +19,25 @@ class EIdHttpProxyError : public EIdException {
   using EIdException::EIdException;
 };
 
+// A reply whose framing cannot be trusted: a head that is no HTTP head, cut off by the close or
+// longer than the header-line limit, an invalid Content-Length or chunk size, or a body cut
+// short by the close. The engine drops the connection; whatever arrived of a body stays in the
+// response stream.
+class EIdHTTPMalformedReply : public EIdException {
+ public:
+  using EIdException::EIdException;
+};
+
 // --- Reading an HTTP answer head -----------------------------------------------------------------
 
 // One line of a head through AIOHandler (CR LF or LF ends it); EIdReadTimeout "Read timed out."
 // when the handler's read timed out.
 std::u16string IdReadHTTPHeadLine(TIdIOHandler& AIOHandler);
-// Reads header lines up to the empty line and adds them to AHeaders, at most AMaxHeaderCount of
-// them when that is above 0: the lines past the limit are still read, only not kept, so they
-// never end up in what follows the head.
+// Reads header lines up to the empty line and adds them to AHeaders. More than AMaxHeaderCount
+// lines (when that is above 0) raise EIdHTTPMalformedReply: a dropped line could be the one that
+// frames the body. A bare CR or a NUL inside a line becomes a space; a line that is no field
+// (no ":", an empty name or blanks inside it) is dropped, and so are the continuation lines of a
+// dropped line.
 void IdReadHTTPHeaderLines(TIdIOHandler& AIOHandler, TIdHeaderList& AHeaders, int AMaxHeaderCount);
 // The status code of a status line: its second word cut at the first "."; -1 when that is not
 // a number.
@@ -52,7 +63,7 @@ class TIdConnectThroughHttpProxy : public TIdCustomTransparentProxy {
   void Connect(TIdIOHandler& AIOHandler, const std::u16string& AHost, uint16_t APort,
                TIdIPVersion AIPVersion) override;
 
-  // Header lines kept from a proxy's answer; further lines are read and dropped.
+  // Header lines accepted in a proxy's answer; more fail the tunnel.
   static constexpr int MaxHeaderLines = 255;
 
  protected:

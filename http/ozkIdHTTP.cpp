@@ -84,6 +84,16 @@ class TCappedMemoryStream : public TStream {
 
 } // namespace
 
+bool IsHTTPStatusLine(std::u16string_view ALine) {
+  auto digit = [&](size_t i) { return ALine[i] >= u'0' && ALine[i] <= u'9'; };
+  // "HTTP/1." digit, a space, three digits, then the end or a space and the reason. Only major
+  // version 1 speaks this syntax; a minor version above 1 is read as 1.1.
+  if (ALine.size() < 12 || ALine.substr(0, 7) != u"HTTP/1." || !digit(7) || ALine[8] != u' ')
+    return false;
+  if (!digit(9) || !digit(10) || !digit(11)) return false;
+  return ALine.size() == 12 || ALine[12] == u' ';
+}
+
 // --- TIdAuthenticationManager ------------------------------------------------------------------
 
 TIdAuthenticationManager::TIdAuthenticationManager(TComponent* AOwner) : TIdBaseComponent(AOwner) {}
@@ -203,7 +213,9 @@ void TIdHTTPProtocol::RetrieveHeaders(int AMaxHeaderCount) {
     if (!io) throw EIdNotConnected();
     IdReadHTTPHeaderLines(*io, FResponse->RawHeaders(), AMaxHeaderCount);
   } catch (const EIdConnClosedGracefully&) {
+    // Without its empty line a head may have lost the very field that frames the body.
     FHTTP->DropConnection();
+    throw EIdHTTPMalformedReply(u"Connection closed before the end of the response head");
   } catch (...) {
     FHTTP->DropConnection();
     throw;
@@ -835,8 +847,22 @@ void TIdCustomHTTP::ConnectToHost(TIdHTTPRequest& ARequest, TIdHTTPResponse& ARe
 void TIdCustomHTTP::ReadResponseHead(TIdHTTPProtocol& AProtocol) {
   TIdHTTPResponse& response = AProtocol.Response();
   do {
-    response.SetResponseText(InternalReadLn());
+    // Some servers send an extra line break after an interim response.
+    std::u16string line = InternalReadLn();
+    for (int blank = 0; line.empty() && blank < MaxBlankLinesBeforeStatus; ++blank)
+      line = InternalReadLn();
+    response.SetResponseText(line);
+    if (line.empty()) {
+      DropConnection();
+      throw EIdHTTPMalformedReply(u"No status line in the response");
+    }
+    if (!IsHTTPStatusLine(line)) {
+      // Nothing after a line that is no status line can be trusted to frame a body.
+      DropConnection();
+      throw EIdHTTPProtocolException(-1, line, u"");
+    }
     AProtocol.RetrieveHeaders(FMaxHeaderLines);
+    CheckResponseFraming(response);
     ProcessCookies(AProtocol.Request(), response);
   } while (response.ResponseCode() / 100 == 1 && response.ResponseCode() != 101);
 }
@@ -868,8 +894,7 @@ void TIdCustomHTTP::PerformRequest(const std::u16string& AMethod, const std::u16
     const bool leaveMultipart = FOptions.Contains(hoNoReadMultipartMIME) &&
                                 MediaTypeIs(response.ContentType(), u"multipart");
     const bool leaveChunked =
-        FOptions.Contains(hoNoReadChunked) &&
-        LowerCase(response.TransferEncoding()).find(u"chunked") != std::u16string::npos;
+        FOptions.Contains(hoNoReadChunked) && IdIsChunkedTransfer(response.RawHeaders());
     if (!leaveMultipart && !leaveChunked) Disconnect();
   };
 

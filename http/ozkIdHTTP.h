@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/ozkStream.h"
@@ -65,6 +66,10 @@ class EIdHTTPProtocolException : public EIdReplyRFCError {
  private:
   std::u16string FErrorMessage;
 };
+
+// An error of the engine for a status line that is not "HTTP/1." digit, a space and three
+// digits: ErrorCode -1, the message the line as received, no ErrorMessage (nothing after such a
+// line is read). Malformed heads and bodies raise EIdHTTPMalformedReply.
 
 // "Unknown Protocol": a URL without a usable port or scheme.
 class EIdUnknownProtocol : public EIdException {
@@ -354,6 +359,8 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   // At most this much of an error response's body is kept for the exception's ErrorMessage;
   // the rest is read and dropped.
   static constexpr int64_t MaxErrorBodySize = 4 << 20;
+  // Empty lines skipped before a status line; one more ends the reply as malformed.
+  static constexpr int MaxBlankLinesBeforeStatus = 8;
 
  protected:
   friend class TIdHTTPProtocol;
@@ -374,6 +381,11 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   virtual void ReadBody(TIdHTTPRequest& ARequest, TIdHTTPResponse& AResponse);
   // A line through the handler; EIdReadTimeout "Read timed out." when the read timed out.
   std::u16string InternalReadLn();
+  // Checks the framing fields of a response head just read (ozkIdHTTPBody.cpp): every
+  // Content-Length field and list member must be the same decimal number, which becomes the
+  // response's ContentLength (EIdHTTPMalformedReply otherwise). With a Transfer-Encoding the
+  // length is ignored, and when both are present the connection is not kept alive.
+  void CheckResponseFraming(TIdHTTPResponse& AResponse);
 
   void Notification(TComponent* AComponent, TOperation AOperation) override;
   void DoOnDisconnected() override;
@@ -424,6 +436,14 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
 
   std::u16string FTunnelDestination; // what the current CONNECT tunnel leads to
 };
+
+// Whether ALine is a status line the engine reads: "HTTP/1." digit, a space, three digits,
+// then the end of the line or a space and the reason phrase (RFC 9112, section 4).
+bool IsHTTPStatusLine(std::u16string_view ALine);
+// Whether "chunked" is the final transfer coding of all Transfer-Encoding fields of AHeaders
+// taken together (RFC 9112, section 6.3); a body with any other final coding runs until the
+// close.
+bool IdIsChunkedTransfer(const TIdHeaderList& AHeaders);
 
 // The charset an XML body declares (XML 1.0, Appendix F): a byte-order mark, else the
 // encoding of an XML declaration in one of the recognised byte orders, else "UTF-8".

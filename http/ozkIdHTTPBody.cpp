@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ozkFormat.h"
 #include "base/ozkText.h"
 #include "http/ozkIdGlobalProtocols.h"
 #include "net/ozkIdGlobal.h"
@@ -28,13 +29,13 @@ bool IsXMLType(std::u16string_view AType) {
          EndsText(u"+xml", GetMediaSubType(AType));
 }
 
-// A chunk size: hexadecimal digits of any length (a value past 64 bits saturates); anything
-// else, the empty text included, counts as 0.
-uint64_t ParseChunkSize(std::u16string_view AText) {
-  if (AText.empty()) return 0;
-  uint64_t value = 0;
-  bool saturated = false;
-  for (char16_t c : AText) {
+// A chunk-size line: hexadecimal digits, then optionally blanks and ";" extensions (RFC 9112,
+// section 7.1). False for anything else and for a size beyond 64 bits.
+bool ParseChunkSizeLine(std::u16string_view ALine, uint64_t& ASize) {
+  ASize = 0;
+  size_t i = 0;
+  for (; i < ALine.size(); ++i) {
+    const char16_t c = ALine[i];
     int d;
     if (c >= u'0' && c <= u'9')
       d = c - u'0';
@@ -43,13 +44,47 @@ uint64_t ParseChunkSize(std::u16string_view AText) {
     else if (c >= u'A' && c <= u'F')
       d = c - u'A' + 10;
     else
-      return 0;
-    if (saturated || value > (UINT64_MAX >> 4))
-      saturated = true;
-    else
-      value = value * 16 + static_cast<uint64_t>(d);
+      break;
+    if (ASize > (UINT64_MAX >> 4)) return false;
+    ASize = ASize * 16 + static_cast<uint64_t>(d);
   }
-  return saturated ? UINT64_MAX : value;
+  if (i == 0) return false;
+  while (i < ALine.size() && (ALine[i] == u' ' || ALine[i] == u'\t')) ++i;
+  return i == ALine.size() || ALine[i] == u';';
+}
+
+// The start of a reply line for an error message: enough to recognise it, never 16 KiB of it.
+std::u16string Excerpt(std::u16string_view ALine) {
+  constexpr size_t MaxExcerpt = 64;
+  if (ALine.size() <= MaxExcerpt) return std::u16string(ALine);
+  return std::u16string(ALine.substr(0, MaxExcerpt)) + u"...";
+}
+
+// Keeps nothing and counts what is written: the destination of a discarded body, so that a
+// body cut short can still say how much of it arrived.
+class TCountingSink : public TStream {
+ public:
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void*, int64_t ACount) override {
+    FPosition += ACount;
+    return ACount;
+  }
+  int64_t Seek(int64_t AOffset, TSeekOrigin AOrigin) override {
+    FPosition = AOrigin == TSeekOrigin::soCurrent ? FPosition + AOffset : AOffset;
+    return FPosition;
+  }
+  int64_t Size() override { return FPosition; }
+  void SetSize(int64_t) override {}
+
+ private:
+  int64_t FPosition = 0;
+};
+
+// Headers that frame the body or the connection: a meta tag of the body must never replace
+// them, because the body was already read by them.
+bool IsFramingHeader(std::u16string_view AName) {
+  return SameText(AName, u"Content-Length") || SameText(AName, u"Transfer-Encoding") ||
+         SameText(AName, u"Connection") || SameText(AName, u"Proxy-Connection");
 }
 
 // Passes everything on to the destination and keeps a copy of the first bytes, which is all
@@ -201,14 +236,21 @@ bool TIdCustomHTTP::DataArrives(int AMSec) {
 
 void TIdCustomHTTP::ReadCounted(TStream* ADest, int64_t ACount) {
   TIdIOHandler* io = IOHandler();
+  TCountingSink discarded;
+  TStream* into = ADest ? ADest : &discarded;
+  const int64_t start = into->Position();
   try {
-    while (ACount > 0) {
-      const int64_t piece = std::min(ACount, BodyPieceSize);
-      io->ReadStream(ADest, piece, false);
-      ACount -= piece;
+    for (int64_t left = ACount; left > 0;) {
+      const int64_t piece = std::min(left, BodyPieceSize);
+      io->ReadStream(into, piece, false);
+      left -= piece;
     }
   } catch (const EIdConnClosedGracefully&) {
-    // A body shorter than announced ends with what arrived.
+    // The bytes that came stay in the stream for a caller that wants them; a body shorter
+    // than announced is still no complete body.
+    throw EIdHTTPMalformedReply(
+        Format(u"Connection closed after %d of %d bytes of the response body",
+               into->Position() - start, ACount));
   }
 }
 
@@ -222,10 +264,11 @@ void TIdCustomHTTP::ReadChunked(TIdHTTPResponse& AResponse, TStream* ADest) {
   io->BeginWork(wmRead);
   try {
     while (true) {
-      std::u16string line = InternalReadLn();
-      size_t semi = line.find(u';');
-      if (semi != std::u16string::npos) line.resize(semi);
-      uint64_t left = ParseChunkSize(Trim(line));
+      const std::u16string line = InternalReadLn();
+      uint64_t left;
+      if (!ParseChunkSizeLine(line, left))
+        throw EIdHTTPMalformedReply(
+            Format(u"Invalid chunk size in the response body: \"%s\"", Excerpt(line)));
       if (left == 0) break;
       while (left > 0) {
         const int64_t piece = static_cast<int64_t>(std::min<uint64_t>(left, BodyPieceSize));
@@ -242,22 +285,83 @@ void TIdCustomHTTP::ReadChunked(TIdHTTPResponse& AResponse, TStream* ADest) {
         }
         left -= static_cast<uint64_t>(piece);
       }
-      InternalReadLn(); // the line break after the chunk's data
+      // The line break after the chunk's data; anything else means the size lied.
+      const std::u16string end = InternalReadLn();
+      if (!end.empty())
+        throw EIdHTTPMalformedReply(
+            Format(u"Chunk data longer than its size in the response body: \"%s\"", Excerpt(end)));
     }
-    int kept = 0;
-    while (true) {
-      std::u16string trailer = InternalReadLn();
-      if (trailer.empty()) break;
-      if (FMaxHeaderLines <= 0 || kept < FMaxHeaderLines) {
-        AResponse.RawHeaders().Add(trailer);
-        ++kept;
-      }
-    }
+    IdReadHTTPHeaderLines(*io, AResponse.RawHeaders(), FMaxHeaderLines); // the trailer
+  } catch (const EIdConnClosedGracefully&) {
+    io->EndWork(wmRead);
+    throw EIdHTTPMalformedReply(u"Connection closed before the last chunk of the response body");
   } catch (...) {
     io->EndWork(wmRead);
     throw;
   }
   io->EndWork(wmRead);
+}
+
+bool IdIsChunkedTransfer(const TIdHeaderList& AHeaders) {
+  TStringList fields;
+  AHeaders.Extract(u"Transfer-Encoding", fields);
+  std::u16string last;
+  for (int i = 0; i < fields.Count(); ++i) {
+    std::u16string_view rest = fields[i];
+    while (!rest.empty()) {
+      const size_t comma = rest.find(u',');
+      std::u16string coding = Trim(rest.substr(0, comma));
+      coding = Trim(std::u16string_view(coding).substr(0, coding.find(u';')));
+      if (!coding.empty()) last = coding;
+      if (comma == std::u16string_view::npos) break;
+      rest = rest.substr(comma + 1);
+    }
+  }
+  return SameText(last, u"chunked");
+}
+
+void TIdCustomHTTP::CheckResponseFraming(TIdHTTPResponse& AResponse) {
+  const TIdHeaderList& raw = AResponse.RawHeaders();
+  TStringList lengths;
+  raw.Extract(u"Content-Length", lengths);
+  if (raw.IndexOfName(u"Transfer-Encoding") >= 0) {
+    // The transfer coding frames the body (RFC 9112, section 6.3); a length beside it is what
+    // a request-smuggling peer sends, so the connection ends with this reply.
+    AResponse.SetContentLength(-1);
+    if (lengths.Count() > 0) AResponse.SetKeepAlive(false);
+    return;
+  }
+  if (lengths.Count() == 0) return;
+  int64_t length = -1;
+  bool valid = true;
+  for (int i = 0; i < lengths.Count() && valid; ++i) {
+    std::u16string_view rest = lengths[i];
+    while (valid) {
+      const size_t comma = rest.find(u',');
+      const std::u16string member = Trim(rest.substr(0, comma));
+      int64_t value = 0;
+      valid = !member.empty();
+      for (char16_t c : member) {
+        if (c < u'0' || c > u'9' || value > (INT64_MAX - (c - u'0')) / 10) {
+          valid = false;
+          break;
+        }
+        value = value * 10 + (c - u'0');
+      }
+      // A list of identical members is that one length; differing members frame nothing.
+      if (valid && length >= 0 && value != length) valid = false;
+      if (valid) length = value;
+      if (comma == std::u16string_view::npos) break;
+      rest = rest.substr(comma + 1);
+    }
+  }
+  if (!valid) {
+    std::u16string all;
+    for (int i = 0; i < lengths.Count(); ++i) all += (i ? u", " : u"") + lengths[i];
+    throw EIdHTTPMalformedReply(
+        Format(u"Invalid Content-Length in the response: \"%s\"", Excerpt(all)));
+  }
+  AResponse.SetContentLength(length);
 }
 
 void TIdCustomHTTP::ReadMultipartMIME(TIdHTTPResponse& AResponse, TStream* ADest) {
@@ -309,9 +413,12 @@ void TIdCustomHTTP::ReadBody(TIdHTTPRequest& ARequest, TIdHTTPResponse& ARespons
   enum class TFraming { Chunked, Counted, Multipart, UntilClose };
   TFraming framing;
   bool possible;
-  if (LowerCase(AResponse.TransferEncoding()).find(u"chunked") != std::u16string::npos) {
+  if (IdIsChunkedTransfer(AResponse.RawHeaders())) {
     framing = TFraming::Chunked;
     possible = !FOptions.Contains(hoNoReadChunked);
+  } else if (AResponse.RawHeaders().IndexOfName(u"Transfer-Encoding") >= 0) {
+    framing = TFraming::UntilClose; // another final coding: only the close ends the body
+    possible = true;
   } else if (AResponse.HasContentLength()) {
     framing = TFraming::Counted;
     possible = AResponse.ContentLength() > 0;
@@ -390,9 +497,13 @@ void TIdCustomHTTP::ReadBody(TIdHTTPRequest& ARequest, TIdHTTPResponse& ARespons
     if (meta.RawHeaders().Count() > 0) {
       for (int i = 0; i < meta.RawHeaders().Count(); ++i) {
         const std::u16string name = meta.RawHeaders().GetName(i);
-        if (!name.empty()) AResponse.RawHeaders().SetValue(name, meta.RawHeaders().GetValue(name));
+        if (!name.empty() && !IsFramingHeader(name))
+          AResponse.RawHeaders().SetValue(name, meta.RawHeaders().GetValue(name));
       }
+      // The length that framed the body stays, whatever the re-parse makes of its field.
+      const int64_t length = AResponse.ContentLength();
       AResponse.ParseRawHeaders();
+      AResponse.SetContentLength(length);
     }
     if (!meta.CharSet().empty()) AResponse.SetCharSet(meta.CharSet());
   } else if (discovery == TDiscovery::XML) {

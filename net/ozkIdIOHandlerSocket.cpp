@@ -1,5 +1,8 @@
 #include "net/ozkIdIOHandlerSocket.h"
 
+#include <sys/socket.h>
+#include <sys/time.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -146,7 +149,20 @@ void TIdIOHandlerStack::ConnectToPeer() {
     FBinding->Connect();
   else
     ConnectWithTimeout();
+  // Before the proxy's tunnel: a proxy that never answers must not hold the caller forever.
+  SetSocketTimeouts(PlainSocketTimeout());
   if (proxy) proxy->Connect(*this, FHost, ClampPort(FPort), FIPVersion);
+}
+
+void TIdIOHandlerStack::SetSocketTimeouts(int AMilliseconds) {
+  if (!BindingAllocated()) return;
+  timeval tv{AMilliseconds / 1000, static_cast<suseconds_t>((AMilliseconds % 1000) * 1000)};
+  GStack->SetSocketOption(Binding()->Handle(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+  GStack->SetSocketOption(Binding()->Handle(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
+}
+
+int TIdIOHandlerStack::PlainSocketTimeout() const {
+  return ReadTimeout() < 1 ? SocketTimeoutWithoutReadTimeout : 0;
 }
 
 void TIdIOHandlerStack::ConnectWithTimeout() {

@@ -109,8 +109,18 @@ class TIdIOHandlerStack : public TIdIOHandlerSocket {
                           bool AIgnoreBuffer = false) override;
   bool Readable(int AMSec = IdTimeoutDefault) override;
 
+  // The socket's own receive and send time-out while ReadTimeout is below 1 ("no limit" for
+  // the handler's waits): the blocking receive then does the waiting itself, and no request
+  // may wait forever on a stuck peer. A positive ReadTimeout is enforced by the handler.
+  static constexpr int SocketTimeoutWithoutReadTimeout = 30000;
+
  protected:
+  // Connects, then sets the socket time-outs that PlainSocketTimeout gives.
   void ConnectToPeer() override;
+  // SO_RCVTIMEO and SO_SNDTIMEO of the connected socket (0: none).
+  void SetSocketTimeouts(int AMilliseconds);
+  // SocketTimeoutWithoutReadTimeout when ReadTimeout is below 1, else 0.
+  int PlainSocketTimeout() const;
   // Without a time limit the blocking receive does the waiting itself.
   bool ReadableBeforeReceive(int ATimeout) override;
   int ReceiveFromTransport(uint8_t* VBuffer, int ALength) override;

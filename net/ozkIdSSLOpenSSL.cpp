@@ -77,26 +77,12 @@ void TIdSSLIOHandlerSocketOpenSSL::Close() {
 
 void TIdSSLIOHandlerSocketOpenSSL::PrepareTLSContext(TIdSSLCtxMode ACtxMode) {
   const TIdSSLOptions& o = *fxSSLOptions;
-  IdOpenSSLSetAPIVersion(o.APIVersion());
   auto ctx = std::make_unique<TIdSSLContext>();
   ctx->Parent = this;
-  ctx->fsRootCertFile = o.RootCertFile();
-  ctx->fsCertFile = o.CertFile();
-  ctx->fsKeyFile = o.KeyFile();
-  ctx->fsDHParamsFile = o.DHParamsFile();
-  ctx->fVerifyDepth = o.VerifyDepth();
-  ctx->fVerifyMode = o.VerifyMode();
-  ctx->fVerifyDirs = o.VerifyDirs();
-  ctx->fCipherList = o.CipherList();
+  ctx->Settings = o.Settings();
   ctx->fVerifyOn = static_cast<bool>(OnVerifyPeer);
   ctx->fStatusInfoOn = OnStatusInfo || OnStatusInfoEx;
-  ctx->fMethod = o.Method();
-  ctx->fSSLVersions = o.SSLVersions();
-  ctx->fMode = o.Mode();
   if (FALPNProtocols) ctx->FALPNProtocols.Assign(*FALPNProtocols);
-  ctx->FCurveList = o.CurveList();
-  ctx->FAPIVersion = o.APIVersion();
-  ctx->FLegacyProvider = o.LegacyProvider();
   ctx->SetUpContext(ACtxMode);
   FOwnContext = std::move(ctx);
   fSSLContext = FOwnContext.get();
@@ -127,21 +113,14 @@ void TIdSSLIOHandlerSocketOpenSSL::StartSSL() {
   if (!fPassThrough) OpenTLSConnection();
 }
 
-void TIdSSLIOHandlerSocketOpenSSL::SetSocketTimeouts(int AMilliseconds) {
-  if (!BindingAllocated()) return;
-  timeval tv{AMilliseconds / 1000, static_cast<suseconds_t>((AMilliseconds % 1000) * 1000)};
-  GStack->SetSocketOption(Binding()->Handle(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-  GStack->SetSocketOption(Binding()->Handle(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
-}
-
 void TIdSSLIOHandlerSocketOpenSSL::OpenTLSConnection() {
   if (!fSSLContext) throw EIdOSSLCouldNotLoadSSLLibrary(IdSSLMsg::CouldNotLoadSSLLibrary);
   if (!fSSLSocket) fSSLSocket = std::make_unique<TIdSSLSocket>(this);
   fSSLSocket->fSSLContext = fSSLContext;
   // Beneath TLS a read may block inside the library, past the handler's own readability wait,
   // so the socket itself must give up at some point even when the handler waits forever.
-  SetSocketTimeouts(ReadTimeout() < 1 ? 30000 : ReadTimeout());
-  TIdSSLMode mode = fSSLContext->fMode;
+  SetSocketTimeouts(ReadTimeout() < 1 ? SocketTimeoutWithoutReadTimeout : ReadTimeout());
+  TIdSSLMode mode = fSSLContext->Settings.Mode;
   bool server = mode == sslmServer || (mode != sslmClient && fIsPeer);
   if (server) {
     fSSLSocket->Accept(Binding()->Handle());
@@ -174,7 +153,7 @@ void TIdSSLIOHandlerSocketOpenSSL::SetPassThrough(bool AValue) {
   } else if (fSSLSocket && fSSLSocket->SSL()) {
     fSSLSocket->Shutdown();
     fSSLLayerClosed = true;
-    SetSocketTimeouts(0);
+    SetSocketTimeouts(PlainSocketTimeout());
   }
   fPassThrough = AValue;
 }

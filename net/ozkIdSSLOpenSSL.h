@@ -71,8 +71,9 @@ using TIdSSLBeforeConnectEvent = std::function<void(TIdSSLIOHandlerSocketOpenSSL
 // handshake. Close frees the TLS connection and the handler's own context, so the next Connect
 // builds a new context from the options as they are then.
 //
-// Under TLS the socket's receive and send time-outs are ReadTimeout, or 30000 ms when
-// ReadTimeout is below 1: a silent server ends a read with "Read timed out." after that long.
+// Under TLS the socket's receive and send time-outs are ReadTimeout, or
+// SocketTimeoutWithoutReadTimeout (30000 ms) when ReadTimeout is below 1: a silent server ends a
+// read with "Read timed out." after that long.
 //
 // With verification on (VerifyMode holds sslvrfPeer) the server's certificate must also name
 // the host of URIToCheck (else Host): a DNS name, or an IP address for an address literal.
@@ -137,7 +138,6 @@ class TIdSSLIOHandlerSocketOpenSSL : public TIdSSLIOHandlerSocketBase,
 
   // A new context of this handler from SSLOptions, set up for ACtxMode.
   void PrepareTLSContext(TIdSSLCtxMode ACtxMode = sslCtxClient);
-  void SetSocketTimeouts(int AMilliseconds);
 
   // IIdSSLOpenSSLCallbackHelper
   std::u16string GetPassword(bool AIsWrite) override;

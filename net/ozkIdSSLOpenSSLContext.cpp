@@ -32,41 +32,29 @@
 
 void TIdSSLOptions::Assign(const TPersistent& aSource) {
   if (auto* src = dynamic_cast<const TIdSSLOptions*>(&aSource)) {
-    fsRootCertFile = src->fsRootCertFile;
-    fsCertFile = src->fsCertFile;
-    fsKeyFile = src->fsKeyFile;
-    fsDHParamsFile = src->fsDHParamsFile;
-    fMethod = src->fMethod;
-    fSSLVersions = src->fSSLVersions;
-    fMode = src->fMode;
-    fVerifyMode = src->fVerifyMode;
-    fVerifyDepth = src->fVerifyDepth;
-    fVerifyDirs = src->fVerifyDirs;
-    fCipherList = src->fCipherList;
-    FCurveList = src->FCurveList;
-    FAPIVersion = src->FAPIVersion;
-    FLegacyProvider = src->FLegacyProvider;
+    FSettings = src->FSettings;
     return;
   }
   TPersistent::Assign(aSource);
 }
 
 void TIdSSLOptions::SetMethod(TIdSSLVersion aValue) {
-  fMethod = aValue;
-  fSSLVersions = aValue == sslvSSLv23 ? IdAllSSLVersions : TIdSSLVersions{aValue};
+  FSettings.Method = aValue;
+  FSettings.SSLVersions = aValue == sslvSSLv23 ? IdAllSSLVersions : TIdSSLVersions{aValue};
 }
 
 void TIdSSLOptions::SetSSLVersions(TIdSSLVersions aValue) {
-  fSSLVersions = aValue;
+  TIdSSLVersions& versions = FSettings.SSLVersions;
+  versions = aValue;
   if (aValue.Count() == 1 && !aValue.Contains(sslvSSLv23)) {
     for (TIdSSLVersion v : {sslvSSLv2, sslvSSLv3, sslvTLSv1, sslvTLSv1_1, sslvTLSv1_2, sslvTLSv1_3})
-      if (aValue.Contains(v)) fMethod = v;
+      if (aValue.Contains(v)) FSettings.Method = v;
     return;
   }
-  fMethod = sslvSSLv23;
-  if (fSSLVersions.Contains(sslvSSLv23)) {
-    fSSLVersions.Exclude(sslvSSLv23);
-    if (fSSLVersions.Empty()) fSSLVersions = IdAllSSLVersions;
+  FSettings.Method = sslvSSLv23;
+  if (versions.Contains(sslvSSLv23)) {
+    versions.Exclude(sslvSSLv23);
+    if (versions.Empty()) versions = IdAllSSLVersions;
   }
 }
 
@@ -93,9 +81,8 @@ std::u16string WithTrailingDelimiter(const std::u16string& APath) {
   return APath + u"/";
 }
 
-bool IsLevel11Or30() {
-  TIdSSLAPIVersion v = GAPIVersion.load();
-  return v == sslvAPI_1_1 || v == sslvAPI_3_0;
+bool IsLevel11Or30(TIdSSLAPIVersion ALevel) {
+  return ALevel == sslvAPI_1_1 || ALevel == sslvAPI_3_0;
 }
 
 struct TStoreFree {
@@ -356,18 +343,19 @@ std::u16string IdExecutableFolder() {
   return ExtractFilePath(UTF8ToUTF16(std::string_view(buf, static_cast<size_t>(n))));
 }
 
-void IdOpenSSLApplyLibraryOptions(const TozkSocketOpenSSL_Options& AOptions) {
-  switch (AOptions.APIVersion()) {
+TIdSSLAPIVersion IdSSLAPIVersionOf(TwsOpenSSLAPI AVersion) {
+  switch (AVersion) {
   case oslAPI_1_0:
-    IdOpenSSLSetAPIVersion(sslvAPI_1_0);
-    break;
+    return sslvAPI_1_0;
   case oslAPI_1_1:
-    IdOpenSSLSetAPIVersion(sslvAPI_1_1);
-    break;
+    return sslvAPI_1_1;
   case oslAPI_3_0:
-    IdOpenSSLSetAPIVersion(sslvAPI_3_0);
-    break;
+    return sslvAPI_3_0;
   }
+  return sslvAPIDefault;
+}
+
+void IdOpenSSLApplyLibraryOptions(const TozkSocketOpenSSL_Options& AOptions) {
   if (AOptions.LibPath() == oslpDefaultFolder)
     IdOpenSSLSetLibPath(IdExecutableFolder());
   else if (AOptions.LibPath() == oslpCustomPath)
@@ -470,7 +458,7 @@ extern "C" int TLSVerifyCallback(int ok, X509_STORE_CTX* ctx) {
     TIdX509 cert(X509_STORE_CTX_get_current_cert(ctx), false);
     int error = X509_STORE_CTX_get_error(ctx);
     int depth = X509_STORE_CTX_get_error_depth(ctx);
-    bool verdict = ok != 0 && depth <= socket->fSSLContext->fVerifyDepth;
+    bool verdict = ok != 0 && depth <= socket->fSSLContext->Settings.VerifyDepth;
     return socket->fSSLContext->Parent->VerifyPeer(&cert, verdict, depth, error) ? 1 : 0;
   } catch (...) {
     return 0;
@@ -496,38 +484,15 @@ void TIdSSLContext::DestroyContext() {
   fContext = nullptr;
 }
 
-std::unique_ptr<TIdSSLContext> TIdSSLContext::Clone() const {
-  auto c = std::make_unique<TIdSSLContext>();
-  c->fMethod = fMethod;
-  c->fSSLVersions = fSSLVersions;
-  c->fMode = fMode;
-  c->fsRootCertFile = fsRootCertFile;
-  c->fsCertFile = fsCertFile;
-  c->fsKeyFile = fsKeyFile;
-  c->fsDHParamsFile = fsDHParamsFile;
-  c->fVerifyDepth = fVerifyDepth;
-  c->fVerifyMode = fVerifyMode;
-  c->fVerifyDirs = fVerifyDirs;
-  c->fCipherList = fCipherList;
-  c->FCurveList = FCurveList;
-  c->FAPIVersion = FAPIVersion;
-  c->FLegacyProvider = FLegacyProvider;
-  c->fStatusInfoOn = fStatusInfoOn;
-  c->fVerifyOn = fVerifyOn;
-  c->fSessionId = fSessionId;
-  c->FALPNProtocols.Assign(FALPNProtocols);
-  c->Parent = Parent;
-  return c;
-}
-
 TIdSSLMethodChoice TIdSSLContext::SelectTLSMethod(TIdSSLVersion AMethod) {
-  if (fMode == sslmUnassigned) throw EIdOSSLModeNotSet(IdSSLMsg::ModeNotSet);
-  if (IsLevel11Or30() && (AMethod == sslvSSLv2 || AMethod == sslvSSLv23 || AMethod == sslvSSLv3))
+  if (Settings.Mode == sslmUnassigned) throw EIdOSSLModeNotSet(IdSSLMsg::ModeNotSet);
+  if (IsLevel11Or30(APILevel()) &&
+      (AMethod == sslvSSLv2 || AMethod == sslvSSLv23 || AMethod == sslvSSLv3))
     AMethod = sslvTLSv1_2;
   TIdSSLMethodChoice choice;
-  choice.Method = fMode == sslmClient   ? TLS_client_method()
-                  : fMode == sslmServer ? TLS_server_method()
-                                        : TLS_method();
+  choice.Method = Settings.Mode == sslmClient   ? TLS_client_method()
+                  : Settings.Mode == sslmServer ? TLS_server_method()
+                                                : TLS_method();
   // The linked release has only the version-flexible method; a fixed-version method is that
   // method bounded to its one version.
   switch (AMethod) {
@@ -559,6 +524,10 @@ TIdSSLMethodChoice TIdSSLContext::SelectTLSMethod(TIdSSLVersion AMethod) {
   return choice;
 }
 
+TIdSSLAPIVersion TIdSSLContext::APILevel() const {
+  return Settings.APIVersion != sslvAPIDefault ? Settings.APIVersion : IdOpenSSLAPIVersion();
+}
+
 int TIdSSLContext::MinProtocolVersion(TIdSSLVersions AVersions) {
   if (AVersions.Contains(sslvTLSv1_1)) return TLS1_1_VERSION;
   if (AVersions.Contains(sslvTLSv1_2)) return TLS1_2_VERSION;
@@ -573,9 +542,10 @@ int TIdSSLContext::MaxProtocolVersion(unsigned long AVersionNum) {
 void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
   DestroyContext();
   fCtxMode = ACtxMode;
-  if (fMode == sslmUnassigned) fMode = ACtxMode == sslCtxServer ? sslmServer : sslmClient;
+  if (Settings.Mode == sslmUnassigned)
+    Settings.Mode = ACtxMode == sslCtxServer ? sslmServer : sslmClient;
 
-  TIdSSLMethodChoice choice = SelectTLSMethod(fMethod);
+  TIdSSLMethodChoice choice = SelectTLSMethod(Settings.Method);
   fContext = SSL_CTX_new(choice.Method);
   if (!fContext) RaiseCryptoError<EIdOSSLCreatingContextError>(IdSSLMsg::CreatingContextError);
   if (choice.FixedVersion != 0) {
@@ -593,16 +563,16 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
                                                   {sslvTLSv1_2, SSL_OP_NO_TLSv1_2},
                                                   {sslvTLSv1_3, SSL_OP_NO_TLSv1_3}};
   for (const auto& vo : versionOptions) {
-    if (fSSLVersions.Contains(vo.Version)) {
-      if (fMethod == sslvSSLv23) SSL_CTX_clear_options(fContext, vo.Option);
+    if (Settings.SSLVersions.Contains(vo.Version)) {
+      if (Settings.Method == sslvSSLv23) SSL_CTX_clear_options(fContext, vo.Option);
     } else {
       SSL_CTX_set_options(fContext, vo.Option);
     }
   }
 
   // A fixed-version method ignores protocol limits, as the releases that had them did.
-  if (IsLevel11Or30() && choice.FixedVersion == 0) {
-    SSL_CTX_set_min_proto_version(fContext, MinProtocolVersion(fSSLVersions));
+  if (IsLevel11Or30(APILevel()) && choice.FixedVersion == 0) {
+    SSL_CTX_set_min_proto_version(fContext, MinProtocolVersion(Settings.SSLVersions));
     SSL_CTX_set_max_proto_version(fContext, MaxProtocolVersion(IdOpenSSLVersionNum()));
   }
 
@@ -611,37 +581,37 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
   SSL_CTX_set_default_passwd_cb_userdata(fContext, this);
   // The system's default trust store, always; with trusted certificates of the context's own
   // it arrives below with them, as one composed store.
-  if (fsRootCertFile.empty() && fVerifyDirs.empty()) {
+  if (Settings.RootCertFile.empty() && Settings.VerifyDirs.empty()) {
     X509_STORE* shared = SharedDefaultStore();
     if (shared) SSL_CTX_set1_cert_store(fContext, shared);
   }
   ERR_clear_error();
 
-  if (IdOpenSSLAPIVersion() == sslvAPI_3_0 && FLegacyProvider) LoadLegacyProviders();
+  if (APILevel() == sslvAPI_3_0 && Settings.LegacyProvider) LoadLegacyProviders();
 
-  if (!fsRootCertFile.empty() || !fVerifyDirs.empty()) {
+  if (!Settings.RootCertFile.empty() || !Settings.VerifyDirs.empty()) {
     if (!LoadRootCert())
       RaiseCryptoError<EIdOSSLLoadingRootCertError>(IdSSLMsg::LoadingRootCertError);
   }
-  if (!fsCertFile.empty() && !LoadCert())
+  if (!Settings.CertFile.empty() && !LoadCert())
     RaiseCryptoError<EIdOSSLLoadingCertError>(IdSSLMsg::LoadingCertError);
-  if (!fsKeyFile.empty() && !LoadKey())
+  if (!Settings.KeyFile.empty() && !LoadKey())
     RaiseCryptoError<EIdOSSLLoadingKeyError>(IdSSLMsg::LoadingKeyError);
-  if (!fsDHParamsFile.empty() && !LoadDHParams())
+  if (!Settings.DHParamsFile.empty() && !LoadDHParams())
     RaiseCryptoError<EIdOSSLLoadingDHParamsError>(IdSSLMsg::LoadingDHParamsError);
 
   if (fStatusInfoOn) SSL_CTX_set_info_callback(fContext, TLSInfoCallback);
 
-  if (!fCipherList.empty() &&
-      SSL_CTX_set_cipher_list(fContext, UTF16ToUTF8(fCipherList).c_str()) < 1) {
+  if (!Settings.CipherList.empty() &&
+      SSL_CTX_set_cipher_list(fContext, UTF16ToUTF8(Settings.CipherList).c_str()) < 1) {
     ERR_clear_error();
     throw EIdOSSLSettingCipherError(IdSSLMsg::SettingCipherError);
   }
 
-  if (!fVerifyMode.Empty()) {
-    SSL_CTX_set_verify(fContext, static_cast<int>(fVerifyMode.Bits()),
+  if (!Settings.VerifyMode.Empty()) {
+    SSL_CTX_set_verify(fContext, static_cast<int>(Settings.VerifyMode.Bits()),
                        fVerifyOn ? TLSVerifyCallback : nullptr);
-    SSL_CTX_set_verify_depth(fContext, fVerifyDepth);
+    SSL_CTX_set_verify_depth(fContext, Settings.VerifyDepth);
   }
 
   if (ACtxMode == sslCtxServer) {
@@ -650,14 +620,15 @@ void TIdSSLContext::SetUpContext(TIdSSLCtxMode ACtxMode) {
     SSL_CTX_set_session_id_context(fContext, sid, sizeof(sid));
   }
 
-  if (!fsRootCertFile.empty()) {
-    STACK_OF(X509_NAME)* names = SSL_load_client_CA_file(UTF16ToUTF8(fsRootCertFile).c_str());
+  if (!Settings.RootCertFile.empty()) {
+    STACK_OF(X509_NAME)* names =
+        SSL_load_client_CA_file(UTF16ToUTF8(Settings.RootCertFile).c_str());
     if (names) SSL_CTX_set_client_CA_list(fContext, names);
     ERR_clear_error();
   }
 
-  if (!FCurveList.empty() &&
-      SSL_CTX_set1_curves_list(fContext, UTF16ToUTF8(FCurveList).c_str()) < 1) {
+  if (!Settings.CurveList.empty() &&
+      SSL_CTX_set1_curves_list(fContext, UTF16ToUTF8(Settings.CurveList).c_str()) < 1) {
     ERR_clear_error();
     throw EIdOSSLSettingCurveListError(IdSSLMsg::SettingCurveListError);
   }
@@ -674,26 +645,27 @@ bool TIdSSLContext::LoadRootCert() {
   if (!fContext) return false;
   // The stores are shared, so nothing is ever added to the one a context holds: the context
   // gets the composed store of its files instead.
-  if (fsRootCertFile.empty() && fVerifyDirs.empty()) {
+  if (Settings.RootCertFile.empty() && Settings.VerifyDirs.empty()) {
     X509_STORE* shared = SharedDefaultStore();
     if (!shared) return false;
     SSL_CTX_set1_cert_store(fContext, shared);
     return true;
   }
-  TComposedStoreCache::TStorePtr store = ComposedStores().Get(fsRootCertFile, fVerifyDirs);
+  TComposedStoreCache::TStorePtr store =
+      ComposedStores().Get(Settings.RootCertFile, Settings.VerifyDirs);
   if (!store) return false;
   SSL_CTX_set1_cert_store(fContext, store.get());
   return true;
 }
 
 bool TIdSSLContext::LoadCert() {
-  if (IsPKCS12FileName(fsCertFile)) {
+  if (IsPKCS12FileName(Settings.CertFile)) {
     TPKCS12Parts parts;
-    if (!ReadPKCS12(this, fsCertFile, parts) || !parts.Cert) return false;
+    if (!ReadPKCS12(this, Settings.CertFile, parts) || !parts.Cert) return false;
     return SSL_CTX_use_certificate(fContext, parts.Cert.get()) == 1;
   }
   std::string data;
-  if (!ReadWholeFile(fsCertFile, data)) return false;
+  if (!ReadWholeFile(Settings.CertFile, data)) return false;
   TBioPtr bio = MemBio(data);
   TX509Ptr cert(PEM_read_bio_X509_AUX(bio.get(), nullptr, TLSPasswordCallback, this));
   if (!cert || SSL_CTX_use_certificate(fContext, cert.get()) != 1) return false;
@@ -709,13 +681,13 @@ bool TIdSSLContext::LoadCert() {
 }
 
 bool TIdSSLContext::LoadKey() {
-  if (IsPKCS12FileName(fsKeyFile)) {
+  if (IsPKCS12FileName(Settings.KeyFile)) {
     TPKCS12Parts parts;
-    if (!ReadPKCS12(this, fsKeyFile, parts) || !parts.Key) return false;
+    if (!ReadPKCS12(this, Settings.KeyFile, parts) || !parts.Key) return false;
     if (SSL_CTX_use_PrivateKey(fContext, parts.Key.get()) != 1) return false;
   } else {
     std::string data;
-    if (!ReadWholeFile(fsKeyFile, data)) return false;
+    if (!ReadWholeFile(Settings.KeyFile, data)) return false;
     TBioPtr bio = MemBio(data);
     TPKeyPtr key(PEM_read_bio_PrivateKey(bio.get(), nullptr, TLSPasswordCallback, this));
     if (!key || SSL_CTX_use_PrivateKey(fContext, key.get()) != 1) return false;
@@ -725,7 +697,7 @@ bool TIdSSLContext::LoadKey() {
 
 bool TIdSSLContext::LoadDHParams() {
   std::string data;
-  if (!ReadWholeFile(fsDHParamsFile, data)) return false;
+  if (!ReadWholeFile(Settings.DHParamsFile, data)) return false;
   TBioPtr bio = MemBio(data);
   TPKeyPtr params(PEM_read_bio_Parameters(bio.get(), nullptr));
   if (!params || SSL_CTX_set0_tmp_dh_pkey(fContext, params.get()) != 1) return false;

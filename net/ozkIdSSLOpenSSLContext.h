@@ -15,6 +15,7 @@
 #include "base/ozkStringList.h"
 #include "net/ozkIdException.h"
 #include "net/ozkIdGlobal.h"
+#include "net/ozkSocket_Classes.h"
 
 struct ssl_st;
 struct ssl_ctx_st;
@@ -24,7 +25,6 @@ struct x509_st;
 struct x509_store_st;
 
 class TIdX509;
-class TozkSocketOpenSSL_Options;
 
 // --- Enumerations and sets ---------------------------------------------------------------------
 
@@ -88,53 +88,64 @@ enum TIdSSLCtxMode { sslCtxClient, sslCtxServer };
 
 // --- Handler options ---------------------------------------------------------------------------
 
+// Every setting of a TLS context, in one value: the handler's options hold it and the context
+// it prepares receives a copy of it whole, so no copy can forget a field.
+struct TIdSSLSettings {
+  std::u16string RootCertFile, CertFile, KeyFile, DHParamsFile;
+  TIdSSLVersion Method = sslvTLSv1;
+  TIdSSLVersions SSLVersions{sslvTLSv1};
+  TIdSSLMode Mode = sslmUnassigned;
+  TIdSSLVerifyModeSet VerifyMode;
+  int VerifyDepth = 0;
+  std::u16string VerifyDirs, CipherList, CurveList;
+  // sslvAPIDefault: the process-wide default level (IdOpenSSLAPIVersion).
+  TIdSSLAPIVersion APIVersion = sslvAPIDefault;
+  bool LegacyProvider = false;
+
+  bool operator==(const TIdSSLSettings&) const = default;
+};
+
 // Method and SSLVersions are coupled: setting one recomputes the other (see the setters).
 class TIdSSLOptions : public TPersistent {
  public:
   void Assign(const TPersistent& aSource) override;
 
-  const std::u16string& RootCertFile() const { return fsRootCertFile; }
-  void SetRootCertFile(const std::u16string& aValue) { fsRootCertFile = aValue; }
-  const std::u16string& CertFile() const { return fsCertFile; }
-  void SetCertFile(const std::u16string& aValue) { fsCertFile = aValue; }
-  const std::u16string& KeyFile() const { return fsKeyFile; }
-  void SetKeyFile(const std::u16string& aValue) { fsKeyFile = aValue; }
-  const std::u16string& DHParamsFile() const { return fsDHParamsFile; }
-  void SetDHParamsFile(const std::u16string& aValue) { fsDHParamsFile = aValue; }
-  TIdSSLVersion Method() const { return fMethod; }
+  const TIdSSLSettings& Settings() const { return FSettings; }
+
+  const std::u16string& RootCertFile() const { return FSettings.RootCertFile; }
+  void SetRootCertFile(const std::u16string& aValue) { FSettings.RootCertFile = aValue; }
+  const std::u16string& CertFile() const { return FSettings.CertFile; }
+  void SetCertFile(const std::u16string& aValue) { FSettings.CertFile = aValue; }
+  const std::u16string& KeyFile() const { return FSettings.KeyFile; }
+  void SetKeyFile(const std::u16string& aValue) { FSettings.KeyFile = aValue; }
+  const std::u16string& DHParamsFile() const { return FSettings.DHParamsFile; }
+  void SetDHParamsFile(const std::u16string& aValue) { FSettings.DHParamsFile = aValue; }
+  TIdSSLVersion Method() const { return FSettings.Method; }
   // sslvSSLv23 allows every version but itself; any other method allows exactly that version.
   void SetMethod(TIdSSLVersion aValue);
-  TIdSSLVersions SSLVersions() const { return fSSLVersions; }
+  TIdSSLVersions SSLVersions() const { return FSettings.SSLVersions; }
   // Exactly one real version makes that the method; any other set makes the method sslvSSLv23
   // and loses a sslvSSLv23 member (leaving nothing means every version).
   void SetSSLVersions(TIdSSLVersions aValue);
-  TIdSSLMode Mode() const { return fMode; }
-  void SetMode(TIdSSLMode aValue) { fMode = aValue; }
-  TIdSSLVerifyModeSet VerifyMode() const { return fVerifyMode; }
-  void SetVerifyMode(TIdSSLVerifyModeSet aValue) { fVerifyMode = aValue; }
-  int VerifyDepth() const { return fVerifyDepth; }
-  void SetVerifyDepth(int aValue) { fVerifyDepth = aValue; }
-  const std::u16string& VerifyDirs() const { return fVerifyDirs; }
-  void SetVerifyDirs(const std::u16string& aValue) { fVerifyDirs = aValue; }
-  const std::u16string& CipherList() const { return fCipherList; }
-  void SetCipherList(const std::u16string& aValue) { fCipherList = aValue; }
-  const std::u16string& CurveList() const { return FCurveList; }
-  void SetCurveList(const std::u16string& aValue) { FCurveList = aValue; }
-  TIdSSLAPIVersion APIVersion() const { return FAPIVersion; }
-  void SetAPIVersion(TIdSSLAPIVersion aValue) { FAPIVersion = aValue; }
-  bool LegacyProvider() const { return FLegacyProvider; }
-  void SetLegacyProvider(bool aValue) { FLegacyProvider = aValue; }
+  TIdSSLMode Mode() const { return FSettings.Mode; }
+  void SetMode(TIdSSLMode aValue) { FSettings.Mode = aValue; }
+  TIdSSLVerifyModeSet VerifyMode() const { return FSettings.VerifyMode; }
+  void SetVerifyMode(TIdSSLVerifyModeSet aValue) { FSettings.VerifyMode = aValue; }
+  int VerifyDepth() const { return FSettings.VerifyDepth; }
+  void SetVerifyDepth(int aValue) { FSettings.VerifyDepth = aValue; }
+  const std::u16string& VerifyDirs() const { return FSettings.VerifyDirs; }
+  void SetVerifyDirs(const std::u16string& aValue) { FSettings.VerifyDirs = aValue; }
+  const std::u16string& CipherList() const { return FSettings.CipherList; }
+  void SetCipherList(const std::u16string& aValue) { FSettings.CipherList = aValue; }
+  const std::u16string& CurveList() const { return FSettings.CurveList; }
+  void SetCurveList(const std::u16string& aValue) { FSettings.CurveList = aValue; }
+  TIdSSLAPIVersion APIVersion() const { return FSettings.APIVersion; }
+  void SetAPIVersion(TIdSSLAPIVersion aValue) { FSettings.APIVersion = aValue; }
+  bool LegacyProvider() const { return FSettings.LegacyProvider; }
+  void SetLegacyProvider(bool aValue) { FSettings.LegacyProvider = aValue; }
 
  protected:
-  std::u16string fsRootCertFile, fsCertFile, fsKeyFile, fsDHParamsFile;
-  TIdSSLVersion fMethod = sslvTLSv1;
-  TIdSSLVersions fSSLVersions{sslvTLSv1};
-  TIdSSLMode fMode = sslmUnassigned;
-  TIdSSLVerifyModeSet fVerifyMode;
-  int fVerifyDepth = 0;
-  std::u16string fVerifyDirs, fCipherList, FCurveList;
-  TIdSSLAPIVersion FAPIVersion = sslvAPIDefault;
-  bool FLegacyProvider = false;
+  TIdSSLSettings FSettings;
 };
 
 // --- Exceptions --------------------------------------------------------------------------------
@@ -280,19 +291,24 @@ template <typename E> [[noreturn]] void RaiseCryptoError(const std::u16string& A
 // --- Process-wide OpenSSL state ----------------------------------------------------------------
 
 // The API level selects among the behaviours that differ between OpenSSL releases (protocol
-// limits, method substitution, the legacy provider). sslvAPIDefault leaves it unchanged; the
-// level starts at sslvAPI_1_0. Every handler configuration writes it again.
+// limits, method substitution, the legacy provider). Each context takes it from its own
+// settings, so two handlers with different levels never race; this process-wide default
+// serves contexts whose settings name sslvAPIDefault, and the library's one-time
+// initialisation. sslvAPIDefault leaves it unchanged; it starts at sslvAPI_1_0.
 void IdOpenSSLSetAPIVersion(TIdSSLAPIVersion AVersion);
 TIdSSLAPIVersion IdOpenSSLAPIVersion();
+// The level an option object's TwsOpenSSLAPI names.
+TIdSSLAPIVersion IdSSLAPIVersionOf(TwsOpenSSLAPI AVersion);
 // Library folder and legacy-provider folder, each stored with a trailing "/" (empty: the
 // platform's normal search).
 void IdOpenSSLSetLibPath(const std::u16string& APath);
 std::u16string IdOpenSSLLibPath();
 void IdOpenSSLSetLegacyProviderLibPath(const std::u16string& APath);
 std::u16string IdOpenSSLLegacyProviderLibPath();
-// Applies the process-wide part of OpenSSL options: the API level, the library folder
-// (oslpDefaultFolder: the executable's folder, oslpCustomPath: LibPathCustom, oslpNone: left)
-// and the legacy-provider folder (oslpCustomPath: its LibPathCustom, else the executable's).
+// Applies the process-wide part of OpenSSL options: the library folder (oslpDefaultFolder:
+// the executable's folder, oslpCustomPath: LibPathCustom, oslpNone: left) and the
+// legacy-provider folder (oslpCustomPath: its LibPathCustom, else the executable's). The API
+// level is not process-wide: it travels in the handler's settings (IdSSLAPIVersionOf).
 void IdOpenSSLApplyLibraryOptions(const TozkSocketOpenSSL_Options& AOptions);
 // Folder of the running executable with a trailing "/".
 std::u16string IdExecutableFolder();
@@ -337,8 +353,8 @@ struct TIdSSLMethodChoice {
   int FixedVersion = 0;
 };
 
-// A prepared OpenSSL context. The handler copies its options into the public fields and runs
-// SetUpContext; the fields keep their meaning of TIdSSLOptions.
+// A prepared OpenSSL context. The handler copies its options' settings into Settings and runs
+// SetUpContext.
 class TIdSSLContext {
  public:
   // Raises EIdOSSLCouldNotLoadSSLLibrary when OpenSSL cannot be initialised.
@@ -349,13 +365,13 @@ class TIdSSLContext {
 
   // Frees any previous OpenSSL context and prepares a new one for the role.
   void SetUpContext(TIdSSLCtxMode ACtxMode);
-  // A new context with the same settings and parent (not set up).
-  std::unique_ptr<TIdSSLContext> Clone() const;
   bool LoadRootCert();
   bool LoadCert();
   bool LoadKey();
   bool LoadDHParams();
   TIdSSLMethodChoice SelectTLSMethod(TIdSSLVersion AMethod);
+  // Settings.APIVersion, or the process-wide default when that is sslvAPIDefault.
+  TIdSSLAPIVersion APILevel() const;
   void ApplyALPNProtocols();
 
   ssl_ctx_st* Context() const { return fContext; }
@@ -370,16 +386,9 @@ class TIdSSLContext {
   static int MinProtocolVersion(TIdSSLVersions AVersions);
   static int MaxProtocolVersion(unsigned long AVersionNum);
 
-  // Settings, copied from the handler's options before SetUpContext.
-  TIdSSLVersion fMethod = sslvTLSv1;
-  TIdSSLVersions fSSLVersions{sslvTLSv1};
-  TIdSSLMode fMode = sslmUnassigned;
-  std::u16string fsRootCertFile, fsCertFile, fsKeyFile, fsDHParamsFile;
-  int fVerifyDepth = 0;
-  TIdSSLVerifyModeSet fVerifyMode;
-  std::u16string fVerifyDirs, fCipherList, FCurveList;
-  TIdSSLAPIVersion FAPIVersion = sslvAPIDefault;
-  bool FLegacyProvider = false;
+  // Copied from the handler's options before SetUpContext (an unassigned Mode becomes the
+  // context's role there).
+  TIdSSLSettings Settings;
   bool fStatusInfoOn = false; // a status handler is set: install the info callback
   bool fVerifyOn = false;     // a peer-verification handler is set: install the verify callback
   uint32_t fSessionId = 1;

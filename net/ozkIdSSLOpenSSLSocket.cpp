@@ -188,7 +188,7 @@ void TIdSSLSocket::Connect(int pHandle) {
 
   // The chain alone proves nothing about whom we talk to: any holder of any certificate from
   // a trusted issuer would pass. With verification on, the certificate must also name the host.
-  if (fSSLContext->fVerifyMode.Contains(sslvrfPeer) && !fVerifyHost.empty()) {
+  if (fSSLContext->Settings.VerifyMode.Contains(sslvrfPeer) && !fVerifyHost.empty()) {
     std::string host = UTF16ToUTF8(fVerifyHost);
     if (host.size() > 2 && host.front() == '[' && host.back() == ']')
       host = host.substr(1, host.size() - 2);

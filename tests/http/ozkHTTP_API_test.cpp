@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <thread>
 
@@ -294,6 +295,58 @@ TEST(HTTPAPI, BearerTokenSourceReplacesAuthorizationLines) {
   waiting.Authentication().Token().SetReadTimeout(50);
   EXPECT_EQ(waiting.Get(URL(server, u"/t")), u"ok");
   EXPECT_TRUE(waiting.AuthToken().empty());
+}
+
+namespace {
+
+// Answers from a detached thread once the client has given up waiting, with a token or a
+// failure. Finished() says when the late answer was delivered.
+class TLateTokenSource : public TozkHTTPTokenSource {
+ public:
+  bool Fail = false;
+  void Start() override {
+    auto done = FDone;
+    auto release = FRelease;
+    std::thread([this, done, release] {
+      release->get_future().wait(); // after the client and its frame are gone
+      if (Fail)
+        OnAuthTokenError(u"slow", u"too late");
+      else
+        OnAuthToken(u"Bearer", u"tok-late");
+      done->set_value();
+    }).detach();
+  }
+  void Release() { FRelease->set_value(); }
+  bool Finished() {
+    return FDone->get_future().wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  }
+
+ private:
+  std::shared_ptr<std::promise<void>> FDone = std::make_shared<std::promise<void>>();
+  std::shared_ptr<std::promise<void>> FRelease = std::make_shared<std::promise<void>>();
+};
+
+} // namespace
+
+// The wait polled every millisecond and the callbacks captured the client and stack locals by
+// reference: a source answering after the time-out, from another thread, wrote into a dead
+// frame (ASan: stack-use-after-scope) or a freed client. The late answer must now land safely.
+TEST(HTTPAPI, TokenAnswerAfterTheTimeOutLandsSafely) {
+  TTestScriptedServer server(AnswerOnce(Response("200 OK", {}, "ok")));
+  for (const bool fail : {false, true}) {
+    TLateTokenSource source;
+    source.Fail = fail;
+    {
+      auto http = std::make_unique<TozkIdHTTP>();
+      http->SetReadTimeout(3000);
+      http->Authentication().Token().SetOAuth(&source);
+      http->Authentication().Token().SetReadTimeout(20);
+      EXPECT_EQ(http->Get(URL(server, u"/t")), u"ok");
+      EXPECT_TRUE(http->AuthToken().empty());
+    }
+    source.Release();
+    EXPECT_TRUE(source.Finished());
+  }
 }
 
 TEST(HTTPAPI, ServerSentEventsArriveBlockByBlockAndCancelEndsQuietly) {

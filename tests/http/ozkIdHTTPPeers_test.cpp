@@ -5,10 +5,12 @@
 #include "http/ozkIdHTTP.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "http/ozkHTTPTestUtil.h"
 #include "http/ozkHTTP_API.h"
 #include "http/ozkHTTP_Client.h"
+#include "support/ozkTestLoopback.h"
 #include "support/ozkTestPeers.h"
 #include "support/ozkTestTLS.h"
 
@@ -245,4 +247,18 @@ TEST_F(NginxPeer, ConnectTunnelThroughTinyproxy) {
     EXPECT_EQ(e.Message(), u"HTTP/1.0 407 Proxy Authentication Required");
   }
   EXPECT_EQ(Count(authProxy.Log(), httpConnect), 3);
+}
+
+// The peers picked a free port, released it and waited until something answered on it: a port
+// taken by another program in between passed for the peer. Readiness is now the peer process
+// itself listening on the port.
+TEST(PeerReadiness, OnlyTheListeningProcessCountsAsReady) {
+  ozktest::TTestScriptedServer listener([](ozktest::TTestPeerConnection&) {});
+  EXPECT_TRUE(ozktest::ProcessListensOn(getpid(), listener.Port()));
+  ozktest::TTestTempDir dir;
+  ozktest::TTestProcess other({ozktest::FindProgram("sleep"), "30"}, dir.Path() + "/sleep.log");
+  EXPECT_FALSE(ozktest::ProcessListensOn(other.Pid(), listener.Port()));
+  EXPECT_FALSE(ozktest::WaitForProcessListening(other, {listener.Port()}, 100));
+  const uint16_t closed = ozktest::PickFreeLoopbackPort();
+  EXPECT_FALSE(ozktest::ProcessListensOn(getpid(), closed));
 }

@@ -24,9 +24,9 @@ namespace {
 std::unique_ptr<TIdSSLContext> ClientContext(const std::u16string& ARootCertFile,
                                              const std::u16string& AVerifyDirs = u"") {
   auto ctx = std::make_unique<TIdSSLContext>();
-  ctx->fMethod = sslvTLSv1_2;
-  ctx->fsRootCertFile = ARootCertFile;
-  ctx->fVerifyDirs = AVerifyDirs;
+  ctx->Settings.Method = sslvTLSv1_2;
+  ctx->Settings.RootCertFile = ARootCertFile;
+  ctx->Settings.VerifyDirs = AVerifyDirs;
   ctx->SetUpContext(sslCtxClient);
   return ctx;
 }

@@ -6,6 +6,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
+#include <atomic>
 #include <cerrno>
 #include <regex>
 #include <set>
@@ -134,6 +135,40 @@ TEST(TIdSSLOptions, MethodAndVersionsAreCoupled) {
   EXPECT_TRUE(copy.LegacyProvider());
 }
 
+// The settings were copied field by field in three places (options, handler to context, an
+// unused context clone); a field dropped from one copy went unnoticed. Every setting set to a
+// value of its own must arrive in the copy and in the context the handler prepares.
+TEST(TIdSSLOptions, EverySettingReachesTheCopyAndTheContext) {
+  const TFiles& files = TFiles::Get();
+  TTestTempDir dirs;
+  TIdSSLOptions o;
+  o.SetRootCertFile(files.CA);
+  o.SetCertFile(files.ClientChain);
+  o.SetKeyFile(files.ClientKey);
+  o.SetSSLVersions({sslvTLSv1_2, sslvTLSv1_3});
+  o.SetMode(sslmClient);
+  o.SetVerifyMode({sslvrfPeer, sslvrfClientOnce});
+  o.SetVerifyDepth(7);
+  o.SetVerifyDirs(UTF8ToUTF16(dirs.Path()));
+  o.SetCipherList(u"HIGH:!aNULL");
+  o.SetCurveList(u"P-256:X25519");
+  o.SetAPIVersion(sslvAPI_1_1);
+  TIdSSLOptions copy;
+  copy.Assign(o);
+  EXPECT_TRUE(copy.Settings() == o.Settings());
+  EXPECT_FALSE(copy.Settings() == TIdSSLOptions().Settings());
+  copy.SetDHParamsFile(u"dh.pem");
+  EXPECT_FALSE(copy.Settings() == o.Settings()); // the comparison sees every field
+
+  TTestTLSServer server({}, EchoBehaviour());
+  auto io = NewClient(server.Port());
+  io->SSLOptions().Assign(o);
+  io->Open();
+  ASSERT_NE(io->SSLContext(), nullptr);
+  EXPECT_TRUE(io->SSLContext()->Settings == o.Settings());
+  io->Close();
+}
+
 TEST(TIdSSLContext, ALPNWireList) {
   TStringList names{u"h2", u"", u"http/1.1"};
   TIdBytes wire = TIdSSLContext::ALPNWireList(names);
@@ -157,8 +192,8 @@ TEST(TIdSSLContext, ProtocolLimitsAndMethodSubstitutionFollowTheAPILevel) {
   TAPILevelGuard guard;
   auto setUp = [](TIdSSLVersion AMethod, TIdSSLVersions AVersions) {
     auto ctx = std::make_unique<TIdSSLContext>();
-    ctx->fMethod = AMethod;
-    ctx->fSSLVersions = AVersions;
+    ctx->Settings.Method = AMethod;
+    ctx->Settings.SSLVersions = AVersions;
     ctx->SetUpContext(sslCtxClient);
     return ctx;
   };
@@ -171,7 +206,7 @@ TEST(TIdSSLContext, ProtocolLimitsAndMethodSubstitutionFollowTheAPILevel) {
   auto c1 = setUp(sslvTLSv1_3, {sslvTLSv1, sslvTLSv1_1, sslvTLSv1_3});
   EXPECT_EQ(SSL_CTX_get_min_proto_version(c1->Context()), TLS1_1_VERSION);
   EXPECT_EQ(SSL_CTX_get_max_proto_version(c1->Context()), TLS1_3_VERSION);
-  EXPECT_EQ(c1->fMode, sslmClient); // an unassigned mode became the context's role
+  EXPECT_EQ(c1->Settings.Mode, sslmClient); // an unassigned mode became the context's role
   // Several versions at level 1.1 mean the TLS 1.2 method, which ignores the limits.
   auto c2 = setUp(sslvSSLv23, {sslvTLSv1_1, sslvTLSv1_2, sslvTLSv1_3});
   EXPECT_EQ(SSL_CTX_get_min_proto_version(c2->Context()), TLS1_2_VERSION);
@@ -194,6 +229,47 @@ TEST(TIdSSLContext, ProtocolLimitsAndMethodSubstitutionFollowTheAPILevel) {
   EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_0);
 }
 
+// The level lived in a process-wide variable that every handler wrote and every context set-up
+// read, while the context's own field was never read: two clients with different levels on two
+// threads got each other's protocol limits. Each context now follows its own settings.
+TEST(TIdSSLContext, EachContextFollowsItsOwnAPILevel) {
+  TAPILevelGuard guard;
+  IdOpenSSLSetAPIVersion(sslvAPI_1_0);
+  auto minimumOf = [](TIdSSLAPIVersion ALevel) {
+    TIdSSLContext ctx;
+    ctx.Settings.Method = sslvTLSv1_3;
+    ctx.Settings.SSLVersions = {sslvTLSv1, sslvTLSv1_1, sslvTLSv1_3};
+    ctx.Settings.APIVersion = ALevel;
+    ctx.SetUpContext(sslCtxClient);
+    // Level 1.1 sets the lower protocol limit; level 1.0 leaves it open.
+    return SSL_CTX_get_min_proto_version(ctx.Context());
+  };
+  EXPECT_EQ(minimumOf(sslvAPI_1_1), TLS1_1_VERSION);
+  EXPECT_EQ(minimumOf(sslvAPI_1_0), 0);
+  EXPECT_EQ(minimumOf(sslvAPIDefault), 0); // the process-wide default, 1.0 here
+  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_0);
+
+  std::atomic<int> wrong{0};
+  auto client = [&](TIdSSLAPIVersion ALevel, int AExpected) {
+    for (int i = 0; i < 200; ++i)
+      if (minimumOf(ALevel) != AExpected) ++wrong;
+  };
+  std::thread a(client, sslvAPI_1_1, TLS1_1_VERSION);
+  std::thread b(client, sslvAPI_1_0, 0);
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong.load(), 0);
+
+  // Through the handler: its options' level reaches its context and nothing else.
+  TTestTLSServer server({}, EchoBehaviour());
+  auto io = NewClient(server.Port());
+  io->SSLOptions().SetAPIVersion(sslvAPI_3_0);
+  io->Open();
+  EXPECT_EQ(io->SSLContext()->APILevel(), sslvAPI_3_0);
+  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_0);
+  io->Close();
+}
+
 TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
   TAPILevelGuard guard;
   std::u16string exe = IdExecutableFolder();
@@ -203,7 +279,8 @@ TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
   o.SetLibPath(oslpCustomPath);
   o.SetLibPathCustom(u"/opt/ssl");
   IdOpenSSLApplyLibraryOptions(o);
-  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_1_1);
+  EXPECT_EQ(IdOpenSSLAPIVersion(), guard.Saved); // the level is no process-wide value
+  EXPECT_EQ(IdSSLAPIVersionOf(o.APIVersion()), sslvAPI_1_1);
   EXPECT_EQ(IdOpenSSLLibPath(), u"/opt/ssl/");
   EXPECT_EQ(IdOpenSSLLegacyProviderLibPath(), exe); // oslpNone: the executable's folder
   o.SetAPIVersion(oslAPI_3_0);
@@ -211,7 +288,8 @@ TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
   o.LegacyProvider().SetLibPath(oslpCustomPath);
   o.LegacyProvider().SetLibPathCustom(u"/opt/legacy/");
   IdOpenSSLApplyLibraryOptions(o);
-  EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_3_0);
+  EXPECT_EQ(IdOpenSSLAPIVersion(), guard.Saved);
+  EXPECT_EQ(IdSSLAPIVersionOf(o.APIVersion()), sslvAPI_3_0);
   EXPECT_EQ(IdOpenSSLLibPath(), u"/opt/ssl/"); // oslpNone leaves the library folder
   EXPECT_EQ(IdOpenSSLLegacyProviderLibPath(), u"/opt/legacy/");
   o.SetLibPath(oslpDefaultFolder);
@@ -224,30 +302,30 @@ TEST(TIdSSLContext, LibraryOptionsSetTheProcessWideValues) {
 TEST(TIdSSLContext, SetUpFailuresAndTheSharedTrustStore) {
   auto make = [](auto AConfigure) {
     auto ctx = std::make_unique<TIdSSLContext>();
-    ctx->fMethod = sslvTLSv1_2;
+    ctx->Settings.Method = sslvTLSv1_2;
     AConfigure(*ctx);
     ctx->SetUpContext(sslCtxClient);
     return ctx;
   };
-  EXPECT_THROW(make([](TIdSSLContext& c) { c.fCipherList = u"NO-SUCH-CIPHER"; }),
+  EXPECT_THROW(make([](TIdSSLContext& c) { c.Settings.CipherList = u"NO-SUCH-CIPHER"; }),
                EIdOSSLSettingCipherError);
-  EXPECT_THROW(make([](TIdSSLContext& c) { c.FCurveList = u"NoSuchCurve"; }),
+  EXPECT_THROW(make([](TIdSSLContext& c) { c.Settings.CurveList = u"NoSuchCurve"; }),
                EIdOSSLSettingCurveListError);
   std::u16string msg = MessageOf<EIdOSSLLoadingCertError>(
-      [&] { make([](TIdSSLContext& c) { c.fsCertFile = u"/nonexistent/c.pem"; }); });
+      [&] { make([](TIdSSLContext& c) { c.Settings.CertFile = u"/nonexistent/c.pem"; }); });
   EXPECT_TRUE(StartsText(u"Could not load certificate.\r\nerror:", msg)) << UTF16ToUTF8(msg);
   EXPECT_NE(msg.find(u"No such file or directory"), std::u16string::npos);
   TTestTempDir dir;
   std::u16string junk = dir.WriteFile("junk.pem", "not a certificate");
-  EXPECT_THROW(make([&](TIdSSLContext& c) { c.fsRootCertFile = junk; }),
+  EXPECT_THROW(make([&](TIdSSLContext& c) { c.Settings.RootCertFile = junk; }),
                EIdOSSLLoadingRootCertError);
-  EXPECT_THROW(make([&](TIdSSLContext& c) { c.fsDHParamsFile = junk; }),
+  EXPECT_THROW(make([&](TIdSSLContext& c) { c.Settings.DHParamsFile = junk; }),
                EIdOSSLLoadingDHParamsError);
   // A key that does not belong to the certificate.
   std::u16string otherKey = dir.WriteFile("other.key", TTestPKI::Get().OtherHost.KeyPEM());
   EXPECT_THROW(make([&](TIdSSLContext& c) {
-                 c.fsCertFile = TFiles::Get().ClientChain;
-                 c.fsKeyFile = otherKey;
+                 c.Settings.CertFile = TFiles::Get().ClientChain;
+                 c.Settings.KeyFile = otherKey;
                }),
                EIdOSSLLoadingKeyError);
   EXPECT_EQ(ERR_peek_error(), 0u) << "a raised error leaves nothing queued";
@@ -256,7 +334,7 @@ TEST(TIdSSLContext, SetUpFailuresAndTheSharedTrustStore) {
   auto a = make([](TIdSSLContext&) {});
   auto b = make([](TIdSSLContext&) {});
   EXPECT_EQ(SSL_CTX_get_cert_store(a->Context()), SSL_CTX_get_cert_store(b->Context()));
-  auto c = make([](TIdSSLContext& x) { x.fsRootCertFile = TFiles::Get().CA; });
+  auto c = make([](TIdSSLContext& x) { x.Settings.RootCertFile = TFiles::Get().CA; });
   EXPECT_NE(SSL_CTX_get_cert_store(c->Context()), SSL_CTX_get_cert_store(a->Context()));
 }
 
@@ -617,7 +695,7 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, LegacyPKCS12NeedsTheLegacyProviderAtLevel30) 
     io->SSLOptions().SetLegacyProvider(ALegacy);
     io->OnGetPassword = [](std::u16string& VPassword) { VPassword = u"old-pass"; };
     io->Open();
-    EXPECT_EQ(IdOpenSSLAPIVersion(), sslvAPI_3_0);
+    EXPECT_EQ(io->SSLContext()->APILevel(), sslvAPI_3_0);
     io->Close();
   };
   // The providers stay loaded for the process once loaded, so this order matters.
@@ -629,10 +707,9 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, LegacyPKCS12NeedsTheLegacyProviderAtLevel30) 
 // --- Reading, closing and time-outs ------------------------------------------------------------
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, ReadableReportsBytesHeldByTheTLSLayer) {
-  std::atomic<bool> done{false};
   TTestTLSServer server({}, [&](TTestTLSConnection& c) {
     c.WritePattern(1000); // one record
-    while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    c.WaitForServerShutdown();
   });
   auto io = NewClient(server.Port());
   io->SetRecvBufferSize(10);
@@ -647,7 +724,6 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, ReadableReportsBytesHeldByTheTLSLayer) {
   io->ReadBytes(rest, 990, false);
   EXPECT_EQ(rest[989], TestPatternByte(999));
   EXPECT_FALSE(io->Readable(50));
-  done = true;
 }
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, CloseNotifyAndAbruptCloseEndTheStream) {
@@ -696,19 +772,20 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, AResetPeerGivesSocketErrorsNotASignal) {
 }
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, SocketTimeOutsUnderTLS) {
-  std::atomic<bool> done{false};
   TTestTLSServer server({}, [&](TTestTLSConnection& c) {
     // A record header without its body: the client's socket is readable but TLS stalls.
     const uint8_t header[] = {0x17, 0x03, 0x03, 0x00, 0x40};
     c.WriteRaw(header, sizeof(header));
-    while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    c.WaitForServerShutdown();
   });
   for (int readTimeout : {0, -1}) {
     auto io = NewClient(server.Port());
     io->SetReadTimeout(readTimeout);
     io->Open();
-    EXPECT_EQ(SocketTimeoutMs(*io, SO_RCVTIMEO), 30000);
-    EXPECT_EQ(SocketTimeoutMs(*io, SO_SNDTIMEO), 30000);
+    EXPECT_EQ(SocketTimeoutMs(*io, SO_RCVTIMEO),
+              TIdIOHandlerStack::SocketTimeoutWithoutReadTimeout);
+    EXPECT_EQ(SocketTimeoutMs(*io, SO_SNDTIMEO),
+              TIdIOHandlerStack::SocketTimeoutWithoutReadTimeout);
   }
   auto io = NewClient(server.Port());
   io->SetReadTimeout(300);
@@ -718,7 +795,6 @@ TEST(TIdSSLIOHandlerSocketOpenSSL, SocketTimeOutsUnderTLS) {
   // The socket's own limit ends the stalled TLS read as a read time-out, not a hang.
   TIdBytes b;
   EXPECT_THROW(io->ReadBytes(b, 1), EIdReadTimeout);
-  done = true;
 }
 
 TEST(TIdSSLIOHandlerSocketOpenSSL, SwitchingPassThroughOnAConnectedHandler) {

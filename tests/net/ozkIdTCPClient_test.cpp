@@ -1,6 +1,8 @@
 #include "net/ozkIdTCPClient.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 
 #include "support/ozkTestUtil.h"
 
@@ -10,6 +12,7 @@
 #include "base/ozkFormat.h"
 #include "base/ozkStream.h"
 #include "net/ozkIdException.h"
+#include "net/ozkIdIOHandlerSocket.h"
 #include "net/ozkIdIntercept.h"
 #include "support/ozkTestLoopback.h"
 
@@ -408,4 +411,36 @@ TEST(TIdTCPClient, DisconnectSwallowsPeerNotificationErrors) {
   client.Disconnect();
   EXPECT_EQ(client.Notified, 1);
   EXPECT_FALSE(client.Connected());
+}
+
+// A read time-out of 0 meant a plain blocking receive without any limit: a stuck server froze
+// the caller forever (TLS already had the socket's own time-outs). Now a plain connection
+// without a read time-out gets them too; one with a read time-out leaves the waiting to the
+// handler.
+TEST(TIdTCPClient, PlainSocketWithoutReadTimeoutStillGivesUp) {
+  TTestScriptedServer server([](TTestPeerConnection& c) { c.ReadUntilClosed(); });
+  auto socketTimeouts = [](TIdTCPClient& AClient) {
+    timeval receive{}, send{};
+    socklen_t size = sizeof(receive);
+    const int handle = AClient.Socket()->Binding()->Handle();
+    EXPECT_EQ(getsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &receive, &size), 0);
+    size = sizeof(send);
+    EXPECT_EQ(getsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, &send, &size), 0);
+    return std::make_pair(receive.tv_sec * 1000 + receive.tv_usec / 1000,
+                          send.tv_sec * 1000 + send.tv_usec / 1000);
+  };
+  for (const int readTimeout : {0, -1}) {
+    TIdTCPClient client;
+    client.SetReadTimeout(readTimeout);
+    client.Connect(server.Host(), server.Port());
+    const auto [receive, send] = socketTimeouts(client);
+    EXPECT_EQ(receive, TIdIOHandlerStack::SocketTimeoutWithoutReadTimeout) << readTimeout;
+    EXPECT_EQ(send, TIdIOHandlerStack::SocketTimeoutWithoutReadTimeout) << readTimeout;
+    client.Disconnect();
+  }
+  TIdTCPClient limited;
+  limited.SetReadTimeout(500);
+  limited.Connect(server.Host(), server.Port());
+  EXPECT_EQ(socketTimeouts(limited), std::make_pair(0L, 0L));
+  limited.Disconnect();
 }

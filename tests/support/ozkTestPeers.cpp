@@ -1,6 +1,7 @@
 #include "support/ozkTestPeers.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -99,6 +101,52 @@ bool WaitForLoopbackPort(uint16_t APort, int ATimeoutMs) {
     bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(fd);
     if (ok) return true;
+    SleepMs(20);
+  }
+  return false;
+}
+
+bool ProcessListensOn(pid_t APid, uint16_t APort) {
+  // The listening sockets on 127.0.0.1:APort, by inode (/proc/net/tcp writes the address in
+  // the kernel's byte order and the port in hexadecimal).
+  char local[32];
+  snprintf(local, sizeof local, "%08X:%04X", static_cast<unsigned>(htonl(INADDR_LOOPBACK)),
+           static_cast<unsigned>(APort));
+  std::set<std::string> inodes;
+  std::ifstream tcp("/proc/net/tcp");
+  std::string line;
+  std::getline(tcp, line); // the column titles
+  while (std::getline(tcp, line)) {
+    std::istringstream in(line);
+    std::string slot, address, remote, state, queues, timer, retransmits, uid, timeout, inode;
+    in >> slot >> address >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >>
+        inode;
+    if (address == local && state == "0A") inodes.insert("socket:[" + inode + "]");
+  }
+  if (inodes.empty()) return false;
+  const std::string fds = "/proc/" + std::to_string(APid) + "/fd";
+  DIR* dir = opendir(fds.c_str());
+  if (!dir) return false;
+  bool found = false;
+  while (dirent* entry = readdir(dir)) {
+    char target[64];
+    const ssize_t n = readlink((fds + "/" + entry->d_name).c_str(), target, sizeof target - 1);
+    if (n > 0 && inodes.count(std::string(target, static_cast<size_t>(n)))) {
+      found = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+bool WaitForProcessListening(TTestProcess& AProcess, const std::vector<uint16_t>& APorts,
+                             int ATimeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ATimeoutMs);
+  while (std::chrono::steady_clock::now() < deadline && AProcess.Running()) {
+    bool all = true;
+    for (uint16_t port : APorts) all = all && ProcessListensOn(AProcess.Pid(), port);
+    if (all) return true;
     SleepMs(20);
   }
   return false;
@@ -241,13 +289,12 @@ bool TTestNginx::Start() {
       std::vector<std::string>{FindProgram("nginx"), "-p", d, "-e", d + "/error.log", "-c",
                                d + "/nginx.conf", "-g", "daemon off;"},
       d + "/stdout.log");
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (!FProcess->Running()) break;
-    if (WaitForLoopbackPort(FHttpPort, 50) && WaitForLoopbackPort(FHttpsPort, 50)) {
-      FError.clear();
-      return true;
-    }
+  // Ready once nginx itself listens on both ports: another program that took a port after it
+  // was picked must not pass for nginx (nginx then fails to bind and exits, and the start is
+  // retried with new ports).
+  if (WaitForProcessListening(*FProcess, {FHttpPort, FHttpsPort}, 10000)) {
+    FError.clear();
+    return true;
   }
   FError = "nginx did not start: " + Tail(ErrorLog() + ReadWholeFile(d + "/stdout.log"));
   FProcess.reset();
@@ -397,10 +444,9 @@ TTestTinyproxy::TTestTinyproxy(const TTestTinyproxyOptions& AOptions) {
     FProcess = std::make_unique<TTestProcess>(
         std::vector<std::string>{FindProgram("tinyproxy"), "-d", "-c", d + "/tinyproxy.conf"},
         d + "/stdout.log");
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline && FProcess->Running()) {
-      if (WaitForLoopbackPort(FPort, 50)) return;
-    }
+    // As for nginx: ready once tinyproxy itself listens on the port; a bind that failed
+    // because another program took the port ends the process and the start is retried.
+    if (WaitForProcessListening(*FProcess, {FPort}, 10000)) return;
     FError = "tinyproxy did not start: " + Tail(Log() + ReadWholeFile(d + "/stdout.log"));
     FProcess.reset();
   }

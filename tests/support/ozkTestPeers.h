@@ -29,6 +29,16 @@ std::string FindProgram(const std::string& AName);
 uint16_t PickFreeLoopbackPort();
 // Tries to connect to 127.0.0.1:APort until it works or ATimeoutMs passes.
 bool WaitForLoopbackPort(uint16_t APort, int ATimeoutMs);
+// Whether process APid itself holds a socket listening on 127.0.0.1:APort (from /proc): the
+// peer reports the port it bound, so a port picked free and then taken by another program
+// never passes for the peer.
+bool ProcessListensOn(pid_t APid, uint16_t APort);
+
+class TTestProcess;
+// Waits until AProcess listens on every port of APorts, at most ATimeoutMs; false when it
+// exits first (a failed bind) or the time passes.
+bool WaitForProcessListening(TTestProcess& AProcess, const std::vector<uint16_t>& APorts,
+                             int ATimeoutMs);
 
 // A child process started with fork and exec, its output going to ALogFile. The destructor
 // sends SIGTERM, waits up to two seconds, then SIGKILL, and reaps the child.

@@ -327,6 +327,10 @@ void TTestTLSConnection::CloseAbruptly() {
   shutdown(FFd, SHUT_WR);
 }
 
+void TTestTLSConnection::WaitForServerShutdown(int ATimeoutMs) {
+  if (FShutdown.valid()) FShutdown.wait_for(std::chrono::milliseconds(ATimeoutMs));
+}
+
 void TTestTLSConnection::WaitForClientClose() {
   char buf[16384];
   while (Read(buf, sizeof(buf)) > 0) {
@@ -424,6 +428,7 @@ TTestTLSServer::TTestTLSServer(const TTestTLSServerOptions& AOptions, TTestTLSBe
 
 TTestTLSServer::~TTestTLSServer() {
   FStopping = true;
+  FShutdown.set_value();
   char b = 1;
   if (write(FWakePipe[1], &b, 1) < 0) {
   }
@@ -487,7 +492,7 @@ void TTestTLSServer::Serve(int AFd) {
         X509_NAME_oneline(X509_get_subject_name(peer), buf, sizeof(buf));
         info.ClientSubject = buf;
       }
-      TTestTLSConnection connection(ssl, AFd, info);
+      TTestTLSConnection connection(ssl, AFd, info, FShutdownLatch);
       try {
         FBehaviour(connection);
       } catch (...) {

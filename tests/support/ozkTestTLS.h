@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -140,8 +141,10 @@ struct TTestTLSConnectionInfo {
 // One accepted connection, handed to the behaviour on the connection's own thread.
 class TTestTLSConnection {
  public:
-  TTestTLSConnection(ssl_st* ASSL, int AFd, TTestTLSConnectionInfo& AInfo)
-      : FSSL(ASSL), FFd(AFd), FInfo(AInfo) {}
+  // AShutdown: the server's shutdown latch, which WaitForServerShutdown waits on.
+  TTestTLSConnection(ssl_st* ASSL, int AFd, TTestTLSConnectionInfo& AInfo,
+                     std::shared_future<void> AShutdown = {})
+      : FSSL(ASSL), FFd(AFd), FInfo(AInfo), FShutdown(std::move(AShutdown)) {}
 
   // Reads up to ALength bytes (waits for at least one); appends them to Info().Received.
   // Returns 0 when the client closed (Info().PeerClosedCleanly tells how) or on an error.
@@ -160,6 +163,9 @@ class TTestTLSConnection {
   void CloseAbruptly();
   // Waits until the client closes (bytes that arrive meanwhile are read and recorded).
   void WaitForClientClose();
+  // Keeps the connection as it is until the server is being destroyed (at most ATimeoutMs):
+  // a test that ends early, a failed assertion included, releases it, so it never hangs.
+  void WaitForServerShutdown(int ATimeoutMs = 30000);
   // Once the behaviour returns, the connection is reset (RST) instead of closed in order.
   void ResetConnection() { FReset = true; }
   bool ResetRequested() const { return FReset; }
@@ -172,6 +178,7 @@ class TTestTLSConnection {
   ssl_st* FSSL;
   int FFd;
   TTestTLSConnectionInfo& FInfo;
+  std::shared_future<void> FShutdown;
   bool FReset = false;
 };
 
@@ -215,6 +222,8 @@ class TTestTLSServer {
   int FWakePipe[2] = {-1, -1};
   uint16_t FPort = 0;
   std::atomic<bool> FStopping{false};
+  std::promise<void> FShutdown; // released first thing in the destructor
+  std::shared_future<void> FShutdownLatch{FShutdown.get_future().share()};
   std::thread FAcceptThread;
   mutable std::mutex FLock;
   std::condition_variable FChanged;
