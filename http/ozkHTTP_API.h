@@ -18,6 +18,7 @@
 #include "base/ozkStringList.h"
 #include "http/ozkHTTP_Classes.h"
 #include "http/ozkHTTP_Client.h"
+#include "http/ozkHTTP_SSE.h"
 #include "http/ozkIdMultipartFormData.h"
 
 class TozkHTTPAPI_client;
@@ -42,6 +43,14 @@ class TozkHTTPAPI_client : public TozkHTTPComponentClient_Base {
                        const TStringList* aHeaders = nullptr);
   std::u16string Put(const std::u16string& aURL, const std::u16string& aBody,
                      const TStringList* aHeaders = nullptr);
+  // POSTs aBody (UTF-8) and reads the answer as server-sent events, handing each event to
+  // aOnEvent as it arrives; aOnEvent returns true for the stream's final event, and reading
+  // stops there. Returns true once the final event came. A body that ends without it raises
+  // EIdSSEError "The event stream ended before its final event."; a server silent for the
+  // read time-out gives EIdReadTimeout; an error status EIdHTTPProtocolException as Post does.
+  // With OnHTTPAPIException set, failures go there and the call returns false.
+  bool PostEvents(const std::u16string& aURL, const std::u16string& aBody,
+                  const TStringList* aHeaders, const TozkSSEEventHandler& aOnEvent);
 
   bool Log() const { return FLog; }
   void SetLog(bool aValue) { FLog = aValue; }
@@ -68,6 +77,8 @@ class TozkHTTPAPI_client : public TozkHTTPComponentClient_Base {
                                       const TStringList* aHeaders);
   virtual std::u16string ExecutePut(const std::u16string& aURL, const std::u16string& aBody,
                                     const TStringList* aHeaders);
+  virtual bool ExecutePostEvents(const std::u16string& aURL, const std::u16string& aBody,
+                                 const TStringList* aHeaders, const TozkSSEEventHandler& aOnEvent);
 
   // A client configured for one request (steps 2 to 6 of every verb).
   std::unique_ptr<TozkIdHTTP> MakeClient(const TStringList* aHeaders);

@@ -6,4 +6,5 @@
 #include "openai/ozkHTTP_API_OpenAI_Endpoints.h"
 #include "openai/ozkHTTP_API_OpenAI_Files.h"
 #include "openai/ozkHTTP_API_OpenAI_ModelBase.h"
+#include "openai/ozkHTTP_API_OpenAI_Responses.h"
 #include "openai/ozkHTTP_API_OpenAI_Runs.h"
