@@ -287,7 +287,7 @@ std::u16string_view HeaderSpecials(TIdHeaderQuotingType aQuoteType) {
 namespace {
 
 bool EndsUnquotedValue(char16_t c, std::u16string_view aSpecials) {
-  return c <= 32 || c == 127 || aSpecials.find(c) != std::u16string_view::npos;
+  return c <= 32 || c == 127 || c == u';' || aSpecials.find(c) != std::u16string_view::npos;
 }
 
 size_t SkipBlanks(std::u16string_view s, size_t i) {
