@@ -354,7 +354,7 @@ std::vector<TIdHeaderParam> SplitHeaderSubItems(std::u16string_view aHeaderLine,
 
 std::u16string QuoteHeaderParamValue(std::u16string_view aValue, TIdHeaderQuotingType aQuoteType,
                                      bool aForceQuotes) {
-  if (aValue.empty()) return std::u16string();
+  if (aValue.empty()) return aForceQuotes ? std::u16string(u"\"\"") : std::u16string();
   const bool escapeCR = aQuoteType == QuoteRFC822 || aQuoteType == QuoteMIME;
   const std::u16string_view specials = HeaderSpecials(aQuoteType);
   bool quote = aForceQuotes;

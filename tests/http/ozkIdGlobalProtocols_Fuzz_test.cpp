@@ -21,3 +21,20 @@ TEST(HeaderParamsFuzz, PlainValueEndsAtSemicolonSoSettingAnotherKeepsIt) {
   EXPECT_EQ(GetHeaderParam(semicolon, u"a", QuotePlain), u"x;y");
   EXPECT_EQ(GetHeaderParam(semicolon, u"b", QuotePlain), u"2");
 }
+
+// An empty value written in quotes is a parameter the reader keeps (x=""), but the writer put
+// it back as x= without quotes, which the reader drops: setting any other parameter made the
+// first x vanish, and a second x took its place.
+TEST(HeaderParamsFuzz, EmptyQuotedValueStaysQuotedWhenTheLineIsRewritten) {
+  for (TIdHeaderQuotingType quoting : {QuotePlain, QuoteRFC822, QuoteMIME, QuoteHTTP}) {
+    SCOPED_TRACE(quoting);
+    const std::u16string line = u"item; x=\"\"; x=second";
+    ASSERT_EQ(SplitHeaderSubItems(line, quoting).size(), 2u);
+    const std::u16string set = SetHeaderParam(line, u"n", u"v", quoting);
+    EXPECT_EQ(set, u"item; x=\"\"; x=second; n=v");
+    EXPECT_EQ(GetHeaderParam(set, u"x", quoting), u"");
+    EXPECT_EQ(SplitHeaderSubItems(set, quoting).size(), 3u);
+  }
+  EXPECT_EQ(QuoteHeaderParamValue(u"", QuoteHTTP, true), u"\"\"");
+  EXPECT_EQ(QuoteHeaderParamValue(u"", QuoteHTTP), u"");
+}
