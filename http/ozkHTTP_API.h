@@ -82,6 +82,11 @@ class TozkHTTPAPI_client : public TozkHTTPComponentClient_Base {
 
   // A client configured for one request (steps 2 to 6 of every verb).
   std::unique_ptr<TozkIdHTTP> MakeClient(const TStringList* aHeaders);
+  // PUT and PATCH: aBody in the system's ANSI code page (the reason is at the definition),
+  // handed to ASend on a client configured for one request; the answer decoded with the
+  // response's charset.
+  std::u16string SendTextBody(const std::u16string& aBody, const TStringList* aHeaders,
+                              const std::function<std::u16string(TozkIdHTTP&, TStream&)>& ASend);
   // Runs ARequest and shapes its failures.
   std::u16string Run(const std::function<std::u16string()>& ARequest);
 

@@ -272,7 +272,8 @@ void TozkIdHTTP::OnAuthTokenEvent(const std::u16string& AType, const std::u16str
   FAuthToken = AToken;
   if (TozkHTTPTokenSource* jwt = FAuthentication->Token().JWT();
       jwt && !FAuthentication->Token().OAuth())
-    FAuthTokenExpiry = DateTimeNow() + jwt->RefreshInterval() / 86400.0;
+    FAuthTokenExpiry =
+        DateTimeNow() + jwt->RefreshInterval() / static_cast<double>(IdSecondsPerDay);
 }
 
 void TozkIdHTTP::OnAuthTokenErrorEvent(const std::u16string& AError,

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr double UnixEpochDays = 25569.0; // 1970-01-01 as a TDateTime
 constexpr int64_t EarliestTime = std::numeric_limits<int64_t>::min() / 2;
 constexpr int64_t LatestTime = std::numeric_limits<int64_t>::max() / 2;
 
@@ -41,7 +40,7 @@ bool ParseMaxAge(std::u16string_view AText, int64_t& VSeconds) {
 }
 
 int64_t UTCToUnixSeconds(TDateTime AUTC) {
-  double s = (AUTC - UnixEpochDays) * 86400.0;
+  double s = (AUTC - IdUnixEpochDays) * static_cast<double>(IdSecondsPerDay);
   if (s >= static_cast<double>(LatestTime)) return LatestTime;
   if (s <= static_cast<double>(EarliestTime)) return EarliestTime;
   return static_cast<int64_t>(s);

@@ -10,9 +10,7 @@
 
 namespace {
 
-// Days between 1899-12-30 (day 0 of TDateTime) and 1970-01-01.
-constexpr int64_t kUnixEpochDays = 25569;
-constexpr int64_t kMSecsPerDay = 86400000;
+constexpr int64_t kMSecsPerDay = IdSecondsPerDay * 1000;
 
 int64_t DaysFromCivil(int64_t y, int m, int d) {
   y -= m <= 2;
@@ -41,11 +39,11 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 // Milliseconds since 1970-01-01 of a TDateTime taken as UTC.
 int64_t DateTimeToUnixMSecs(TDateTime aValue) {
-  return static_cast<int64_t>(std::llround((aValue - kUnixEpochDays) * kMSecsPerDay));
+  return static_cast<int64_t>(std::llround((aValue - IdUnixEpochDays) * kMSecsPerDay));
 }
 
 TDateTime UnixMSecsToDateTime(int64_t aMSecs) {
-  return static_cast<double>(kUnixEpochDays) + static_cast<double>(aMSecs) / kMSecsPerDay;
+  return static_cast<double>(IdUnixEpochDays) + static_cast<double>(aMSecs) / kMSecsPerDay;
 }
 
 int DaysInMonth(int aYear, int aMonth) {
@@ -155,7 +153,7 @@ int FullYear(std::u16string_view aDigits) {
 
 TDateTime EncodeDateTime(int aYear, int aMonth, int aDay, int aHour, int aMinute, int aSecond,
                          int aMillisecond) {
-  const int64_t days = DaysFromCivil(aYear, aMonth, aDay) + kUnixEpochDays;
+  const int64_t days = DaysFromCivil(aYear, aMonth, aDay) + IdUnixEpochDays;
   const int64_t ms =
       ((static_cast<int64_t>(aHour) * 60 + aMinute) * 60 + aSecond) * 1000 + aMillisecond;
   return static_cast<double>(days) + static_cast<double>(ms) / kMSecsPerDay;

@@ -19,6 +19,11 @@
 
 // --- Date and time -----------------------------------------------------------------------------
 
+// Days between 1899-12-30 (day 0 of TDateTime) and 1970-01-01, the Unix epoch.
+inline constexpr int64_t IdUnixEpochDays = 25569;
+// Seconds in a TDateTime day.
+inline constexpr int64_t IdSecondsPerDay = 86400;
+
 // Days since 1899-12-30, the fraction being the time of day. Header records hold local time.
 using TDateTime = double;
 

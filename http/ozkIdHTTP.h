@@ -27,7 +27,7 @@
 #include "http/ozkIdMultipartFormData.h"
 #include "http/ozkIdURI.h"
 #include "http/ozkIdZLibCompressorBase.h"
-#include "net/ozkIdSSLOpenSSLContext.h"
+#include "net/ozkIdEnumSet.h"
 #include "net/ozkIdTCPClient.h"
 
 class TIdCustomHTTP;
@@ -359,6 +359,11 @@ class TIdCustomHTTP : public TIdTCPClientCustom {
   // At most this much of an error response's body is kept for the exception's ErrorMessage;
   // the rest is read and dropped.
   static constexpr int64_t MaxErrorBodySize = 4 << 20;
+  // How long the body reader waits for a body that the response says it has not (a HEAD,
+  // 1xx, 204 or 304 answer, with hoWaitForUnexpectedData), and for the body of a redirect
+  // without a length.
+  static constexpr int UnexpectedBodyWait = 100;
+  static constexpr int RedirectBodyWait = 5000;
   // Empty lines skipped before a status line; one more ends the reply as malformed.
   static constexpr int MaxBlankLinesBeforeStatus = 8;
 

@@ -382,12 +382,14 @@ void TIdCustomHTTP::ReadMultipartMIME(TIdHTTPResponse& AResponse, TStream* ADest
     else
       buffer.Remove(ACount);
   };
+  bool complete = false;
   io->BeginWork(wmRead);
   try {
     while (true) {
       int index = buffer.IndexOf(terminator);
       if (index >= 0) {
         move(index + static_cast<int>(terminator.size()));
+        complete = true;
         io->ReadLn();
         break;
       }
@@ -400,7 +402,12 @@ void TIdCustomHTTP::ReadMultipartMIME(TIdHTTPResponse& AResponse, TStream* ADest
       }
     }
   } catch (const EIdConnClosedGracefully&) {
+    io->EndWork(wmRead);
+    if (complete) return; // only the line break after the closing boundary is missing
+    // What arrived stays in the stream, but a body without its closing boundary is cut short.
     move(buffer.Size());
+    throw EIdHTTPMalformedReply(
+        u"Connection closed before the closing boundary of the multipart response body");
   } catch (...) {
     io->EndWork(wmRead);
     throw;
@@ -435,9 +442,9 @@ void TIdCustomHTTP::ReadBody(TIdHTTPRequest& ARequest, TIdHTTPResponse& ARespons
   const std::u16string& method =
       ARequest.MethodOverride().empty() ? ARequest.Method() : ARequest.MethodOverride();
   if (SameText(method, u"HEAD") || code / 100 == 1 || code == 204 || code == 304) {
-    if (!(FOptions.Contains(hoWaitForUnexpectedData) && DataArrives(100))) return;
+    if (!(FOptions.Contains(hoWaitForUnexpectedData) && DataArrives(UnexpectedBodyWait))) return;
   } else if (code / 100 == 3) {
-    if (!DataArrives(5000)) return;
+    if (!DataArrives(RedirectBodyWait)) return;
   }
 
   TStream* dest = AResponse.ContentStream();

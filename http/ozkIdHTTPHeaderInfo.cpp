@@ -247,11 +247,11 @@ void TIdEntityHeaderInfo::ParseRawHeaders() {
   if (!expires.empty()) {
     int64_t seconds = 0;
     if (TryStrToInt64(expires, seconds)) {
-      if (seconds >= 0) FExpires = DateTimeNow() + static_cast<double>(seconds) / 86400.0;
+      if (seconds >= 0) FExpires = DateTimeNow() + static_cast<double>(seconds) / IdSecondsPerDay;
     } else {
       FExpires = GMTToLocalDateTime(expires);
       // An invalid date means "already expired".
-      if (FExpires == 0) FExpires = DateTimeNow() - 1.0 / 86400.0;
+      if (FExpires == 0) FExpires = DateTimeNow() - 1.0 / IdSecondsPerDay;
     }
   }
   FETag = raw.Values(u"ETag");

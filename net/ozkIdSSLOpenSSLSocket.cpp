@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 
 #include "base/ozkText.h"
+#include "net/ozkIdSSLOpenSSLInternal.h"
 #include "net/ozkIdSSLOpenSSLX509.h"
 
 // --- Socket BIO --------------------------------------------------------------------------------

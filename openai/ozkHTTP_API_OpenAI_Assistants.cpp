@@ -2,15 +2,6 @@
 // resources, threads, messages, content parts and annotations.
 #include "openai/ozkHTTP_API_OpenAI_Assistants.h"
 
-namespace {
-
-TStringList* LazyList(std::unique_ptr<TStringList>& aList) {
-  if (!aList) aList = std::make_unique<TStringList>();
-  return aList.get();
-}
-
-} // namespace
-
 // --- Tools ---------------------------------------------------------------------------------------
 
 std::unique_ptr<TozkOpenAIClass_Assistant_Tool>
@@ -51,7 +42,7 @@ void TozkOpenAIClass_Assistant_Tool_Function::DoWriteJSON() {
 // --- Tool resources ------------------------------------------------------------------------------
 
 TStringList* TozkOpenAIClass_Assistant_Resources_CodeInterpreter::FileIds() {
-  return LazyList(FFileIds);
+  return Lazy(FFileIds);
 }
 
 void TozkOpenAIClass_Assistant_Resources_CodeInterpreter::DoReadJSON() {
@@ -63,11 +54,11 @@ void TozkOpenAIClass_Assistant_Resources_CodeInterpreter::DoWriteJSON() {
 }
 
 TStringList* TozkOpenAIClass_Assistant_Resources_FileSearch::VectorStoreIds() {
-  return LazyList(FVectorStoreIds);
+  return Lazy(FVectorStoreIds);
 }
 
 TStringList* TozkOpenAIClass_Assistant_Resources_FileSearch::VectorStores() {
-  return LazyList(FVectorStores);
+  return Lazy(FVectorStores);
 }
 
 void TozkOpenAIClass_Assistant_Resources_FileSearch::DoReadJSON() {
@@ -85,15 +76,11 @@ void TozkOpenAIClass_Assistant_Resources_FileSearch::DoWriteJSON() {
 
 TozkOpenAIClass_Assistant_Resources_CodeInterpreter*
 TozkOpenAIClass_Assistant_Resources::CodeInterpreter() {
-  if (!FCodeInterpreter)
-    FCodeInterpreter = std::make_unique<TozkOpenAIClass_Assistant_Resources_CodeInterpreter>();
-  return FCodeInterpreter.get();
+  return Lazy(FCodeInterpreter);
 }
 
 TozkOpenAIClass_Assistant_Resources_FileSearch* TozkOpenAIClass_Assistant_Resources::FileSearch() {
-  if (!FFileSearch)
-    FFileSearch = std::make_unique<TozkOpenAIClass_Assistant_Resources_FileSearch>();
-  return FFileSearch.get();
+  return Lazy(FFileSearch);
 }
 
 void TozkOpenAIClass_Assistant_Resources::DoReadJSON() {
@@ -118,7 +105,7 @@ void TozkOpenAIClass_Assistant_Resources::DoWriteJSON() {
 // --- Assistants ----------------------------------------------------------------------------------
 
 TStringList* TozkOpenAIClass_Assistant_Base::MetaData() {
-  return LazyList(FMetaData);
+  return Lazy(FMetaData);
 }
 
 void TozkOpenAIClass_Assistant_Base::DoReadJSON() {
@@ -276,7 +263,7 @@ void TozkOpenAIClass_Message_Attachment::DoWriteJSON() {
 }
 
 TStringList* TozkOpenAIClass_Message_Base::MetaData() {
-  return LazyList(FMetaData);
+  return Lazy(FMetaData);
 }
 
 void TozkOpenAIClass_Message_Base::DoReadJSON() {
@@ -347,7 +334,7 @@ void TozkOpenAIClass_Message_Base::DoWriteJSON() {
 // --- Threads -------------------------------------------------------------------------------------
 
 TStringList* TozkOpenAIClass_Thread::MetaData() {
-  return LazyList(FMetaData);
+  return Lazy(FMetaData);
 }
 
 void TozkOpenAIClass_Thread::DoReadJSON() {
@@ -382,7 +369,7 @@ void TozkOpenAIClass_Thread::DoWriteJSON() {
 }
 
 TStringList* TozkOpenAIClass_Request_Thread::MetaData() {
-  return LazyList(FMetaData);
+  return Lazy(FMetaData);
 }
 
 void TozkOpenAIClass_Request_Thread::DoWriteJSON() {

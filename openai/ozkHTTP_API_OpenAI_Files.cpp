@@ -55,18 +55,15 @@ void TozkOpenAI_ExpiresAfter::DoReadJSON() {
 }
 
 TozkOpenAIClass_FileCounts* TozkOpenAIClass_VectorStore_Base::FileCounts() {
-  if (!FFileCounts) FFileCounts = std::make_unique<TozkOpenAIClass_FileCounts>();
-  return FFileCounts.get();
+  return Lazy(FFileCounts);
 }
 
 TozkOpenAI_ExpiresAfter* TozkOpenAIClass_VectorStore_Base::ExpiresAfter() {
-  if (!FExpiresAfter) FExpiresAfter = std::make_unique<TozkOpenAI_ExpiresAfter>();
-  return FExpiresAfter.get();
+  return Lazy(FExpiresAfter);
 }
 
 TStringList* TozkOpenAIClass_VectorStore_Base::MetaData() {
-  if (!FMetaData) FMetaData = std::make_unique<TStringList>();
-  return FMetaData.get();
+  return Lazy(FMetaData);
 }
 
 void TozkOpenAIClass_VectorStore_Base::DoReadJSON() {
@@ -104,8 +101,7 @@ void TozkOpenAIClass_VectorStore_Base::DoWriteJSON() {
 }
 
 TStringList* TozkOpenAIClass_Request_VectorStore::FileIds() {
-  if (!FFileIds) FFileIds = std::make_unique<TStringList>();
-  return FFileIds.get();
+  return Lazy(FFileIds);
 }
 
 void TozkOpenAIClass_Request_VectorStore::DoWriteJSON() {
@@ -137,8 +133,7 @@ void TozkOpenAIClass_VectorStoreFile::DoWriteJSON() {
 }
 
 TozkOpenAIClass_FileCounts* TozkOpenAIClass_VectorStoreFileBatch::FileCounts() {
-  if (!FFileCounts) FFileCounts = std::make_unique<TozkOpenAIClass_FileCounts>();
-  return FFileCounts.get();
+  return Lazy(FFileCounts);
 }
 
 void TozkOpenAIClass_VectorStoreFileBatch::DoReadJSON() {

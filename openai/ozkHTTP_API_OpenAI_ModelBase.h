@@ -35,6 +35,14 @@ struct TozkOpenAINoDefaults {
   }                                                                                                \
   explicit aClass(TozkOpenAINoDefaults aTag) : aBase(aTag) {}
 
+// The object behind a property that creates it on first read: made the first time, the same
+// one afterwards. Reading a document drops it again when its member is absent
+// (TozkOpenAIClass::ReadLazyChild).
+template <class T> T* Lazy(std::unique_ptr<T>& aChild) {
+  if (!aChild) aChild = std::make_unique<T>();
+  return aChild.get();
+}
+
 class TozkOpenAIClass {
  public:
   TozkOpenAIClass() = default;
@@ -108,8 +116,7 @@ class TozkOpenAIClass {
       aChild.reset();
       return;
     }
-    if (!aChild) aChild = std::make_unique<T>();
-    ReadChildMember(*this, *aChild, *lMember);
+    ReadChildMember(*this, *Lazy(aChild), *lMember);
   }
 
   // An array of objects: when the member is present and has elements, the array gets one entry

@@ -9,24 +9,19 @@ void TozkOpenAIClass_TruncationStrategy::DoReadJSON() {
 // --- Runs ----------------------------------------------------------------------------------------
 
 TozkOpenAIClass_Last_Error* TozkOpenAIClass_Run_Base::LastError() {
-  if (!FLastError) FLastError = std::make_unique<TozkOpenAIClass_Last_Error>();
-  return FLastError.get();
+  return Lazy(FLastError);
 }
 
 TStringList* TozkOpenAIClass_Run_Base::MetaData() {
-  if (!FMetaData) FMetaData = std::make_unique<TStringList>();
-  return FMetaData.get();
+  return Lazy(FMetaData);
 }
 
 TozkOpenAIClass_Usage* TozkOpenAIClass_Run_Base::Usage() {
-  if (!FUsage) FUsage = std::make_unique<TozkOpenAIClass_Usage>();
-  return FUsage.get();
+  return Lazy(FUsage);
 }
 
 TozkOpenAIClass_TruncationStrategy* TozkOpenAIClass_Run_Base::TruncationStrategy() {
-  if (!FTruncationStrategy)
-    FTruncationStrategy = std::make_unique<TozkOpenAIClass_TruncationStrategy>();
-  return FTruncationStrategy.get();
+  return Lazy(FTruncationStrategy);
 }
 
 void TozkOpenAIClass_Run_Base::DoReadJSON() {
@@ -217,13 +212,11 @@ void TozkOpenAIClass_RunStepDetail_Details::DoReadJSON() {
 }
 
 TozkOpenAIClass_RunStepDetail_Details* TozkOpenAIClass_RunSteps::StepDetails() {
-  if (!FStepDetails) FStepDetails = std::make_unique<TozkOpenAIClass_RunStepDetail_Details>();
-  return FStepDetails.get();
+  return Lazy(FStepDetails);
 }
 
 TStringList* TozkOpenAIClass_RunSteps::MetaData() {
-  if (!FMetaData) FMetaData = std::make_unique<TStringList>();
-  return FMetaData.get();
+  return Lazy(FMetaData);
 }
 
 void TozkOpenAIClass_RunSteps::DoReadJSON() {

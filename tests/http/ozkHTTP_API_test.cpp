@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "http/ozkHTTPTestUtil.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 #include "support/ozkTestTLS.h"
 
@@ -23,23 +23,6 @@ const std::string Accept =
 const std::string UserAgent = "User-Agent: Mozilla/5.0 (Brindlecast 2024.10.0)\r\n";
 const std::string UTF8JSON = "{\"text\":\"Gr\xC3\xBC\xC3\x9F"
                              "e \xE2\x82\xAC\"}";
-
-std::u16string URL(const TTestScriptedServer& AServer, const std::u16string& APath) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + APath;
-}
-std::string Host(const TTestScriptedServer& AServer) {
-  return "Host: 127.0.0.1:" + std::to_string(AServer.Port()) + "\r\n";
-}
-
-// Answers one request per connection with AReply and closes.
-ozktest::TTestConnectionScript AnswerOnce(std::string AReply) {
-  return [AReply](TTestPeerConnection& c) {
-    TRequestReader reader(c);
-    TWireRequest request;
-    if (reader.Next(request)) c.Send(AReply);
-    c.Close();
-  };
-}
 
 TStringList RestHeaders() {
   return TStringList{u"Authorization: Bearer sk-test", u"OpenAI-Beta: assistants=v2",
@@ -70,7 +53,7 @@ TEST(HTTPAPI, GetAndPostPutTheExecutorsHeadsOnTheWire) {
                                 "Authorization: Bearer sk-test\r\n"
                                 "OpenAI-Beta: assistants=v2\r\n"
                                 "Content-Type: application/json\r\n" +
-                                    Host(server) + Accept + UserAgent + "\r\n");
+                                    HostLine(server) + Accept + UserAgent + "\r\n");
   // UTF-8 body without a byte-order mark; "Content-Type" once, as a custom header.
   EXPECT_EQ(server.Received(1), "POST /v1/threads HTTP/1.0\r\n"
                                 "Connection: keep-alive\r\n"
@@ -78,12 +61,13 @@ TEST(HTTPAPI, GetAndPostPutTheExecutorsHeadsOnTheWire) {
                                 "Authorization: Bearer sk-test\r\n"
                                 "OpenAI-Beta: assistants=v2\r\n"
                                 "Content-Type: application/json\r\n" +
-                                    Host(server) + Accept + UserAgent + "\r\n{\"x\":\"\xC3\xBC\"}");
+                                    HostLine(server) + Accept + UserAgent +
+                                    "\r\n{\"x\":\"\xC3\xBC\"}");
   EXPECT_EQ(server.Received(2).substr(0, 27), "POST /v1/threads HTTP/1.1\r\n");
   EXPECT_EQ(server.Received(2).find("Connection:"), std::string::npos);
   // No header list: no custom lines at all.
   EXPECT_EQ(server.Received(3),
-            "DELETE /v1/files/f1 HTTP/1.1\r\n" + Host(server) + Accept + UserAgent + "\r\n");
+            "DELETE /v1/files/f1 HTTP/1.1\r\n" + HostLine(server) + Accept + UserAgent + "\r\n");
 }
 
 TEST(HTTPAPI, ResponseTextEncodings) {
@@ -405,7 +389,7 @@ TEST(HTTPAPI, MultipartUploadThroughTheExecutor) {
                            "\r\n"
                            "Authorization: Bearer sk-test\r\n"
                            "OpenAI-Beta: assistants=v2\r\n" +
-                           Host(server) + Accept + UserAgent + "\r\n";
+                           HostLine(server) + Accept + UserAgent + "\r\n";
   EXPECT_EQ(wire.substr(0, head.size()), head);
   EXPECT_NE(wire.find("filename=\"data.pdf\"\r\nContent-Type: application/pdf\r\n"),
             std::string::npos);

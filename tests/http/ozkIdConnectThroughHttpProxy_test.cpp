@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <typeinfo>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "http/ozkHTTP_Client.h"
 #include "net/ozkIdTCPClient.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
+#include "support/ozkTestTransport.h"
 
 using namespace ozkhttptest;
 using ozktest::TTestPeerConnection;
@@ -359,4 +361,68 @@ TEST(IdConnectThroughHttpProxy, ProxyOptionsCopyEveryValue) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), u"Cannot assign a TozkHttpLogFile to a TozkHTTPProxy_Options");
   }
+}
+
+namespace {
+
+// The tunnel's steps, run directly on an in-memory transport.
+class TExposedTunnel : public TIdConnectThroughHttpProxy {
+ public:
+  using TIdConnectThroughHttpProxy::MakeConnection;
+};
+
+// A 407 with a body, then, once the authorized CONNECT arrived, the tunnel and a line through it.
+const std::vector<std::string> ChallengeThenTunnel = {
+    "HTTP/1.0 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic realm=\"p\"\r\n"
+    "Content-Length: 5\r\n\r\nnope!",
+    Established + "through\r\n"};
+
+void Tunnel(TIdIOHandler& AIO) {
+  TExposedTunnel tunnel;
+  tunnel.SetUsername(u"user");
+  tunnel.SetPassword(u"secret");
+  tunnel.MakeConnection(AIO, u"target.test", 443, Id_IPv4);
+}
+
+} // namespace
+
+// The 407 retry on the same connection at every split point of the proxy's answers, and with
+// every transport operation failing in turn.
+TEST(IdConnectThroughHttpProxy, ChallengeAndTunnelAtEverySplitPointAndFailure) {
+  const int sizes =
+      ozktest::ForEveryReadSize(ChallengeThenTunnel, [](ozktest::TTestMemoryIOHandler& io) {
+        Tunnel(io);
+        EXPECT_EQ(io.ReadLn(), u"through");
+        EXPECT_EQ(io.Written(), Plain + Authorized);
+      });
+  int failures = 0;
+  const int runs = ozktest::ForEveryFailingOperation(
+      ChallengeThenTunnel, 3,
+      [](ozktest::TTestMemoryIOHandler& io) {
+        Tunnel(io);
+        if (io.ReadLn() != u"through") throw EIdException(u"the tunnel lost its bytes");
+      },
+      [&](ozktest::TTestMemoryIOHandler& io, std::exception_ptr error, int n) {
+        SCOPED_TRACE("operation " + std::to_string(n) + " failing");
+        if (!error) return; // the failed operation did not matter
+        ++failures;
+        try {
+          std::rethrow_exception(error);
+        } catch (const EIdSocketError& e) {
+          EXPECT_EQ(e.LastError(), 10054);
+        } catch (const EIdConnClosedGracefully&) {
+        } catch (const EIdHTTPMalformedReply&) {
+        } catch (const EIdHttpProxyError& e) {
+          // The proxy's connection broke after its 407: the reconnect that follows has no
+          // tunnel on this transport, so the challenge is what the caller gets.
+          EXPECT_EQ(e.Message(), u"HTTP/1.0 407 Proxy Authentication Required");
+        } catch (const Exception& e) {
+          ADD_FAILURE() << typeid(e).name() << ": " << e.what();
+        }
+        // Nothing of a later answer may pass for the tunnel's bytes.
+        EXPECT_EQ(io.InputBuffer().Size() == 0 || !io.Opened(), true);
+      });
+  EXPECT_GT(failures, 0);
+  RecordProperty("read_size_runs", sizes);
+  RecordProperty("fault_runs", runs);
 }

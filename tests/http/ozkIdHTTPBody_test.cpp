@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-#include "http/ozkHTTPTestUtil.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 
 using namespace ozkhttptest;
@@ -13,24 +13,6 @@ using ozktest::TTestPeerConnection;
 using ozktest::TTestScriptedServer;
 
 namespace {
-
-std::u16string URL(const TTestScriptedServer& AServer, const std::u16string& APath) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + APath;
-}
-
-ozktest::TTestConnectionScript Serve(std::vector<std::string> AResponses) {
-  auto shared = std::make_shared<std::vector<std::string>>(std::move(AResponses));
-  auto next = std::make_shared<std::atomic<size_t>>(0);
-  return [shared, next](TTestPeerConnection& c) {
-    TRequestReader reader(c);
-    TWireRequest request;
-    while (reader.Next(request)) {
-      size_t i = (*next)++;
-      if (i >= shared->size()) return;
-      c.Send((*shared)[i]);
-    }
-  };
-}
 
 std::vector<uint8_t> Bytes(const std::string& AText) {
   return {AText.begin(), AText.end()};

@@ -7,9 +7,9 @@
 
 #include <typeinfo>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "http/ozkHTTP_API.h"
 #include "support/ozkTestHTTPGrind.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 
 using namespace ozkhttptest;
@@ -55,6 +55,11 @@ std::vector<TBrokenReply> BrokenReplies() {
        TKind::Malformed, u"Connection closed before the last chunk of the response body", "hello"},
       {"chunked body cut off in the trailer", OK + Chunked + "\r\n2\r\nok\r\n0\r\nT: 1\r\n", close,
        TKind::Malformed, u"Connection closed before the last chunk of the response body", "ok"},
+      {"multipart body cut off before its closing boundary",
+       OK + "Content-Type: multipart/mixed; boundary=XyZ\r\n\r\n--XyZ\r\n\r\nfirst", close,
+       TKind::Malformed,
+       u"Connection closed before the closing boundary of the multipart response body",
+       "--XyZ\r\n\r\nfirst"},
       {"negative Content-Length", OK + "Content-Length: -1\r\n\r\nabc", stall, TKind::Malformed,
        u"Invalid Content-Length in the response: \"-1\"", ""},
       {"Content-Length with trailing letters", OK + "Content-Length: 6badness\r\n\r\nabcdef", stall,
@@ -125,10 +130,6 @@ ozktest::TTestConnectionScript Scripted(const TBrokenReply& AReply) {
     else
       c.Close();
   };
-}
-
-std::u16string URL(const TTestScriptedServer& AServer) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + u"/x";
 }
 
 } // namespace

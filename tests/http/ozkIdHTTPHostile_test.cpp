@@ -6,62 +6,16 @@
 
 #include <chrono>
 
-#include "http/ozkHTTPTestUtil.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
+#include "support/ozkTestStreams.h"
 #include "support/ozkTestUtil.h"
 
 using namespace ozkhttptest;
 using ozktest::TTestPeerConnection;
 using ozktest::TTestScriptedServer;
 
-namespace {
-
-std::u16string URL(const TTestScriptedServer& AServer) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port()) + u"/x";
-}
-
-// Reads the request, then runs AReply.
-ozktest::TTestConnectionScript AfterRequest(std::function<void(TTestPeerConnection&)> AReply) {
-  return [AReply](TTestPeerConnection& c) {
-    TRequestReader reader(c);
-    TWireRequest request;
-    if (reader.Next(request)) AReply(c);
-  };
-}
-
-// Counts the bytes written and remembers the largest size anybody asked it to take, without
-// keeping the data: proof that a claimed length never decides a reservation.
-class TSizeWatchStream : public TStream {
- public:
-  int64_t Written = 0;
-  int64_t LargestSetSize = 0;
-  int64_t Read(void*, int64_t) override { return 0; }
-  int64_t Write(const void*, int64_t ACount) override {
-    Written += ACount;
-    FPosition += ACount;
-    return ACount;
-  }
-  int64_t Seek(int64_t AOffset, TSeekOrigin AOrigin) override {
-    if (AOrigin == TSeekOrigin::soBeginning)
-      FPosition = AOffset;
-    else if (AOrigin == TSeekOrigin::soCurrent)
-      FPosition += AOffset;
-    else
-      FPosition = FSize + AOffset;
-    return FPosition;
-  }
-  int64_t Size() override { return std::max(FSize, FPosition); }
-  void SetSize(int64_t ANewSize) override {
-    LargestSetSize = std::max(LargestSetSize, ANewSize);
-    FSize = ANewSize;
-  }
-
- private:
-  int64_t FPosition = 0;
-  int64_t FSize = 0;
-};
-
-} // namespace
+namespace {} // namespace
 
 TEST(IdHTTPHostile, GarbageStatusLineIsAProtocolError) {
   TTestScriptedServer server(AfterRequest([](TTestPeerConnection& c) {
@@ -118,10 +72,10 @@ TEST(IdHTTPHostile, HugeChunkSizeNeverDecidesMemory) {
   }));
   TIdHTTP http;
   http.SetReadTimeout(2000);
-  TSizeWatchStream sink;
+  TSinkStream sink;
   EXPECT_THROW(http.Get(URL(server), &sink), EIdHTTPMalformedReply); // cut short by the close
-  EXPECT_EQ(sink.Written, 3 << 20);
-  EXPECT_LE(sink.LargestSetSize, (3 << 20) + TIdCustomHTTP::BodyPieceSize);
+  EXPECT_EQ(sink.Written(), 3 << 20);
+  EXPECT_LE(sink.LargestSetSize(), (3 << 20) + TIdCustomHTTP::BodyPieceSize);
 
   // A size line longer than 64 bits fails at once instead of wrapping to something small.
   TTestScriptedServer longer(AfterRequest([](TTestPeerConnection& c) {
@@ -142,10 +96,10 @@ TEST(IdHTTPHostile, HugeOrShortContentLengthFailsKeepingWhatArrived) {
   }));
   TIdHTTP http;
   http.SetReadTimeout(2000);
-  TSizeWatchStream sink;
+  TSinkStream sink;
   EXPECT_THROW(http.Get(URL(server), &sink), EIdHTTPMalformedReply); // short of its length
-  EXPECT_EQ(sink.Written, 1 << 20);
-  EXPECT_LE(sink.LargestSetSize, 2 * TIdCustomHTTP::BodyPieceSize);
+  EXPECT_EQ(sink.Written(), 1 << 20);
+  EXPECT_LE(sink.LargestSetSize(), 2 * TIdCustomHTTP::BodyPieceSize);
 
   TTestScriptedServer shorter(AfterRequest([](TTestPeerConnection& c) {
     c.Send(Response("200 OK", {"Content-Length: 100"}, "only ten!!", false));

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "http/ozkHTTP_API.h"
 #include "http/ozkHTTP_Client.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 #include "support/ozkTestPeers.h"
 #include "support/ozkTestTLS.h"

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "http/ozkHTTPTestUtil.h"
 #include "net/ozkIdIntercept.h"
+#include "support/ozkTestHTTPWire.h"
 #include "support/ozkTestLoopback.h"
 #include "support/ozkTestTLS.h"
 #include "support/ozkTestTransport.h"
@@ -22,33 +22,6 @@ namespace {
 const std::string DefaultAccept =
     "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n";
 const std::string DefaultUA = "User-Agent: Mozilla/3.0 (compatible; ozkId Library)\r\n";
-
-std::u16string BaseURL(const TTestScriptedServer& AServer) {
-  return u"http://127.0.0.1:" + IntToStr(AServer.Port());
-}
-std::string HostLine(const TTestScriptedServer& AServer) {
-  return "Host: 127.0.0.1:" + std::to_string(AServer.Port()) + "\r\n";
-}
-
-// Answers every request on a connection with the next of AResponses; a connection that has
-// used them all waits for the client to close.
-ozktest::TTestConnectionScript Serve(std::vector<std::string> AResponses) {
-  auto shared = std::make_shared<std::vector<std::string>>(std::move(AResponses));
-  auto next = std::make_shared<std::atomic<size_t>>(0);
-  return [shared, next](TTestPeerConnection& c) {
-    TRequestReader reader(c);
-    TWireRequest request;
-    while (reader.Next(request)) {
-      size_t i = (*next)++;
-      if (i >= shared->size()) return;
-      c.Send((*shared)[i]);
-      if ((*shared)[i].find("Connection: close") != std::string::npos) {
-        c.Close();
-        return;
-      }
-    }
-  };
-}
 
 // Every block the handler sends, as the transport sees it.
 struct TSendRecorder {
@@ -79,19 +52,19 @@ TEST(IdHTTPWire, HeadsOfGetPostDeleteInThePartsOrderAndOneWrite) {
   http.SetIntercept(&recorder.Intercept);
   http.Request().CustomHeaders().SetText(u"Authorization: Bearer sk-test\r\n"
                                          u"OpenAI-Beta: assistants=v2");
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/v1/assistants/asst_1?limit=2"), u"{\"id\":\"asst_1\"}");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/v1/assistants/asst_1?limit=2"), u"{\"id\":\"asst_1\"}");
 
   UseExecutorHeaders(http);
   TMemoryStream body;
   body.WriteBuffer("{\"a\":1}", 7);
   TMemoryStream answer;
-  http.Post(BaseURL(server) + u"/v1/threads", body, &answer);
+  http.Post(URL(server, u"") + u"/v1/threads", body, &answer);
   EXPECT_EQ(http.ProtocolVersion(), pv1_1); // restored after the POST
 
   http.Request().CustomHeaders().SetText(u"Authorization: Bearer sk-test\r\n"
                                          u"OpenAI-Beta: assistants=v2");
   http.Request().SetConnection(u""); // the POST left "keep-alive" in the request record
-  EXPECT_EQ(http.Delete(BaseURL(server) + u"/v1/files/file-1"), u"{}");
+  EXPECT_EQ(http.Delete(URL(server, u"") + u"/v1/files/file-1"), u"{}");
   http.Disconnect();
   ASSERT_TRUE(server.WaitForFinished(2));
 
@@ -140,7 +113,7 @@ TEST(IdHTTPWire, MultipartUploadHeadAndBody) {
   form.SetPosition(0);
   form.ReadBuffer(expectedBody.data(), size);
 
-  EXPECT_EQ(http.Post(BaseURL(server) + u"/v1/files", &form), u"{\"id\":\"file-1\"}");
+  EXPECT_EQ(http.Post(URL(server, u"") + u"/v1/files", &form), u"{\"id\":\"file-1\"}");
   http.Disconnect();
   ASSERT_TRUE(server.WaitForFinished(1));
   const std::string head = "POST /v1/files HTTP/1.0\r\n"
@@ -158,7 +131,7 @@ TEST(IdHTTPWire, MultipartUploadHeadAndBody) {
 
   // A multipart post without a stream is refused before anything is sent.
   EXPECT_THROW(
-      http.Post(BaseURL(server) + u"/v1/files", static_cast<TIdMultiPartFormDataStream*>(nullptr)),
+      http.Post(URL(server, u"") + u"/v1/files", static_cast<TIdMultiPartFormDataStream*>(nullptr)),
       EAssertionFailed);
   EXPECT_EQ(server.AcceptedCount(), 1);
 }
@@ -172,7 +145,7 @@ TEST(IdHTTPWire, RedirectsFollowFourteenAndTheFifteenthReturns) {
   http.SetReadTimeout(3000);
   http.SetHandleRedirects(true);
   TMemoryStream body;
-  http.Get(BaseURL(server) + u"/start", &body); // no exception
+  http.Get(URL(server, u"") + u"/start", &body); // no exception
   EXPECT_EQ(http.ResponseCode(), 302);
   EXPECT_EQ(http.RedirectCount(), 15);
   EXPECT_EQ(body.Size(), 0);
@@ -191,7 +164,7 @@ TEST(IdHTTPWire, RedirectsFollowFourteenAndTheFifteenthReturns) {
   TIdHTTP plain;
   plain.SetReadTimeout(3000);
   try {
-    plain.Get(BaseURL(refused) + u"/x");
+    plain.Get(URL(refused, u"") + u"/x");
     FAIL() << "no exception";
   } catch (const EIdHTTPProtocolException& e) {
     EXPECT_EQ(e.ErrorCode(), 302);
@@ -212,8 +185,8 @@ TEST(IdHTTPWire, SeeOtherTurnsPostIntoGetAndTemporaryRedirectRepeatsIt) {
   http.SetHTTPOptions(TIdHTTPOptions{hoForceEncodeParams, hoKeepOrigProtocol});
   TMemoryStream source;
   source.WriteBuffer("payload", 7);
-  EXPECT_EQ(http.Post(BaseURL(server) + u"/form", source), u"got it");
-  EXPECT_EQ(http.Post(BaseURL(server) + u"/form2", source), u"posted twice");
+  EXPECT_EQ(http.Post(URL(server, u"") + u"/form", source), u"got it");
+  EXPECT_EQ(http.Post(URL(server, u"") + u"/form2", source), u"posted twice");
   http.Disconnect();
   ASSERT_TRUE(server.WaitForFinished(1));
   const std::string all = server.Received(0);
@@ -233,9 +206,9 @@ TEST(IdHTTPWire, InterimContinueIsSkippedAndSwitchingProtocolsKeepsTheConnection
              "raw bytes of the new protocol\r\n"}));
   TIdHTTP http;
   http.SetReadTimeout(3000);
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/a"), u"after continue");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/a"), u"after continue");
   TMemoryStream body;
-  http.Get(BaseURL(server) + u"/upgrade", &body);
+  http.Get(URL(server, u"") + u"/upgrade", &body);
   EXPECT_EQ(http.ResponseCode(), 101);
   EXPECT_EQ(body.Size(), 0);
   ASSERT_TRUE(http.Connected());
@@ -249,14 +222,14 @@ TEST(IdHTTPWire, ChunkedBodyWithExtensionTrailerAndChunkEvent) {
   TTestScriptedServer server(Serve({chunked, chunked}));
   TIdHTTP http;
   http.SetReadTimeout(3000);
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/c"), u"Wikipedia");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/c"), u"Wikipedia");
   EXPECT_EQ(http.Response().RawHeaders().GetValue(u"X-Trailer"), u"yes");
   std::vector<std::string> seen;
   http.OnChunkReceived = [&](TIdCustomHTTP*, TIdBytes& chunk) {
     seen.emplace_back(chunk.begin(), chunk.end());
     if (seen.size() == 2) chunk = TIdBytes{'!', '!'};
   };
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/c"), u"Wiki!!");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/c"), u"Wiki!!");
   EXPECT_EQ(seen, (std::vector<std::string>{"Wiki", "pedia"}));
   EXPECT_EQ(server.AcceptedCount(), 1); // the chunked framing left the connection reusable
 }
@@ -268,7 +241,7 @@ TEST(IdHTTPWire, BodyWithoutLengthIsReadUntilClose) {
   TIdHTTP http;
   http.SetReadTimeout(3000);
   TMemoryStream body;
-  http.Get(BaseURL(server) + u"/json", &body);
+  http.Get(URL(server, u"") + u"/json", &body);
   EXPECT_EQ(StreamText(body), "{\"text\":\"Gr\xC3\xBC\xC3\x9F"
                               "e\"}");
   EXPECT_FALSE(http.Connected());
@@ -281,12 +254,12 @@ TEST(IdHTTPWire, NoContentAndHeadReadNoBodyAndKeepTheConnection) {
   TIdHTTP http;
   http.SetReadTimeout(3000);
   TMemoryStream body;
-  http.Get(BaseURL(server) + u"/nothing", &body);
+  http.Get(URL(server, u"") + u"/nothing", &body);
   EXPECT_EQ(http.ResponseCode(), 204);
   EXPECT_EQ(body.Size(), 0);
-  http.Head(BaseURL(server) + u"/big");
+  http.Head(URL(server, u"") + u"/big");
   EXPECT_EQ(http.Response().ContentLength(), 1000);
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/next"), u"next");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/next"), u"next");
   EXPECT_EQ(server.AcceptedCount(), 1);
 }
 
@@ -295,11 +268,11 @@ TEST(IdHTTPWire, PostAsHTTP10ClosesWithoutKeepAliveAnswer) {
       Serve({Response("200 OK", {}, "first"), Response("200 OK", {}, "posted")}));
   TIdHTTP http;
   http.SetReadTimeout(3000);
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/a"), u"first");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/a"), u"first");
   EXPECT_TRUE(http.Connected()); // HTTP/1.1 keeps the connection
   TMemoryStream source;
   source.WriteBuffer("x=1", 3);
-  EXPECT_EQ(http.Post(BaseURL(server) + u"/b", source), u"posted");
+  EXPECT_EQ(http.Post(URL(server, u"") + u"/b", source), u"posted");
   // The answer to an HTTP/1.0 request did not say keep-alive: the engine disconnected.
   EXPECT_FALSE(http.Connected());
   ASSERT_TRUE(server.WaitForFinished(2));
@@ -311,7 +284,7 @@ TEST(IdHTTPWire, PostAsHTTP10ClosesWithoutKeepAliveAnswer) {
   EXPECT_THROW(
       {
         try {
-          http.Delete(BaseURL(server) + u"/c");
+          http.Delete(URL(server, u"") + u"/c");
         } catch (const EIdException& e) {
           EXPECT_EQ(e.Message(), u"Request method requires HTTP version 1.1");
           throw;
@@ -332,7 +305,7 @@ TEST(IdHTTPWire, ErrorStatusesCarryStatusLineAndBody) {
   TIdHTTP http;
   http.SetReadTimeout(3000);
   try {
-    http.Get(BaseURL(server) + u"/v1/assistants/none");
+    http.Get(URL(server, u"") + u"/v1/assistants/none");
     ADD_FAILURE() << "no exception";
   } catch (const EIdHTTPProtocolException& e) {
     EXPECT_EQ(e.ErrorCode(), 404);
@@ -340,7 +313,7 @@ TEST(IdHTTPWire, ErrorStatusesCarryStatusLineAndBody) {
     EXPECT_EQ(e.ErrorMessage(), u"{\"error\":{\"message\":\"No such assistant\"}}");
   }
   try {
-    http.Get(BaseURL(server) + u"/fail");
+    http.Get(URL(server, u"") + u"/fail");
     ADD_FAILURE() << "no exception";
   } catch (const EIdHTTPProtocolException& e) {
     EXPECT_EQ(e.ErrorCode(), 500);
@@ -348,15 +321,15 @@ TEST(IdHTTPWire, ErrorStatusesCarryStatusLineAndBody) {
   }
   // Ignored codes return normally: the body is dropped unless it is wanted.
   TMemoryStream body;
-  http.Get(BaseURL(server) + u"/gone", &body, {404});
+  http.Get(URL(server, u"") + u"/gone", &body, {404});
   EXPECT_EQ(http.ResponseCode(), 404);
   EXPECT_EQ(body.Size(), 0);
   http.SetHTTPOptions(TIdHTTPOptions{hoWantProtocolErrorContent});
-  http.Get(BaseURL(server) + u"/gone", &body, {404});
+  http.Get(URL(server, u"") + u"/gone", &body, {404});
   EXPECT_EQ(StreamText(body), "wanted body");
   http.SetHTTPOptions(TIdHTTPOptions{hoNoProtocolErrorException});
   body.Clear();
-  http.Get(BaseURL(server) + u"/busy", &body);
+  http.Get(URL(server, u"") + u"/busy", &body);
   EXPECT_EQ(http.ResponseCode(), 503);
   EXPECT_EQ(body.Size(), 0);
   EXPECT_EQ(server.AcceptedCount(), 1);
@@ -371,12 +344,12 @@ TEST(IdHTTPWire, MaxHeaderLinesKeepsTheLimitAndTheBodyIntact) {
   http.SetReadTimeout(3000);
   // Content-Length comes after the limit: dropping the lines beyond it would mis-frame the
   // body, so going over the limit fails the request instead.
-  EXPECT_EQ(MessageOf<EIdHTTPMalformedReply>([&] { http.Get(BaseURL(server) + u"/h"); }),
+  EXPECT_EQ(MessageOf<EIdHTTPMalformedReply>([&] { http.Get(URL(server, u"") + u"/h"); }),
             u"More than 255 header lines in the response");
   EXPECT_FALSE(http.Connected());
   http.SetMaxHeaderLines(0);
   http.Disconnect();
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/h"), u"the body");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/h"), u"the body");
   EXPECT_EQ(http.Response().RawHeaders().Count(), 301);
 }
 
@@ -414,19 +387,19 @@ TEST(IdHTTPWire, BasicChallengeAnsweredInProcessOrReturned) {
   http.SetHTTPOptions(TIdHTTPOptions{hoInProcessAuth});
   http.Request().SetUsername(u"Aladdin");
   http.Request().SetPassword(u"open sesame");
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/secret"), u"welcome");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/secret"), u"welcome");
   EXPECT_EQ(http.AuthRetries(), 1);
 
   // Without hoInProcessAuth the call returns the 401 and its body.
   TIdHTTP other;
   other.SetReadTimeout(3000);
   other.Request().SetUsername(u"Aladdin");
-  EXPECT_EQ(other.Get(BaseURL(server) + u"/secret"), u"who are you");
+  EXPECT_EQ(other.Get(URL(server, u"") + u"/secret"), u"who are you");
   EXPECT_EQ(other.ResponseCode(), 401);
   // Without a user name (and no OnAuthorization) the challenge is declined: an error.
   TIdHTTP anonymous;
   anonymous.SetReadTimeout(3000);
-  EXPECT_THROW(anonymous.Get(BaseURL(server) + u"/secret"), EIdHTTPProtocolException);
+  EXPECT_THROW(anonymous.Get(URL(server, u"") + u"/secret"), EIdHTTPProtocolException);
   anonymous.Disconnect();
   http.Disconnect();
   other.Disconnect();
@@ -443,7 +416,7 @@ TEST(IdHTTPWire, CookiesTravelAcrossRedirectsAtTheEndOfTheHead) {
   TIdHTTP http;
   http.SetReadTimeout(3000);
   http.SetHandleRedirects(true);
-  EXPECT_EQ(http.Get(BaseURL(server) + u"/app/login"), u"done");
+  EXPECT_EQ(http.Get(URL(server, u"") + u"/app/login"), u"done");
   http.Disconnect();
   ASSERT_TRUE(server.WaitForFinished(1));
   EXPECT_NE(server.Received(0).find(DefaultUA + "Cookie: session=abc; theme=dark\r\n\r\n"),

@@ -15,6 +15,7 @@
 #include "net/ozkIdIOHandlerSocket.h"
 #include "net/ozkIdIntercept.h"
 #include "net/ozkIdSSLOpenSSL.h"
+#include "support/ozkTestStreams.h"
 #include "support/ozkTestTransport.h"
 
 using ozktest::TTestMemoryIOHandler;
@@ -34,43 +35,12 @@ std::string Buffered(TIdIOHandler& AHandler) {
   return std::string(reinterpret_cast<const char*>(buffer.Data()), size_t(buffer.Size()));
 }
 
-// Runs ACheck on a fresh handler for every read size from 1 to the fixture's length, and with
-// unlimited reads (0), so every split point of the input is exercised.
+// Every split point of AInput, and unlimited reads.
 template <typename F>
 void ForEveryChunkSize(const std::string& AInput, F ACheck,
                        TTestMemoryIOHandler::TEnd AEnd = TTestMemoryIOHandler::teClose) {
-  for (int chunk = 0; chunk <= int(AInput.size()); ++chunk) {
-    SCOPED_TRACE("bytes per read: " + std::to_string(chunk));
-    TTestMemoryIOHandler io;
-    io.SetInput(AInput);
-    io.SetChunkSize(chunk);
-    io.SetEnd(AEnd);
-    io.Open();
-    ACheck(io);
-  }
+  ozktest::ForEveryReadSize({AInput}, ACheck, AEnd);
 }
-
-// A stream whose size and position are whatever the test says; reads yield nothing.
-class TFakeStream : public TStream {
- public:
-  TFakeStream(int64_t ASize, int64_t APosition) : FSize(ASize), FPosition(APosition) {}
-  int64_t Read(void*, int64_t) override { return 0; }
-  int64_t Write(const void*, int64_t aCount) override { return aCount; }
-  int64_t Seek(int64_t aOffset, TSeekOrigin aOrigin) override {
-    if (aOrigin == TSeekOrigin::soBeginning)
-      FPosition = aOffset;
-    else if (aOrigin == TSeekOrigin::soCurrent)
-      FPosition += aOffset;
-    else
-      FPosition = FSize + aOffset;
-    return FPosition;
-  }
-  int64_t Size() override { return FSize; }
-
- private:
-  int64_t FSize;
-  int64_t FPosition;
-};
 
 } // namespace
 
@@ -336,7 +306,7 @@ TEST(TIdIOHandlerRead, ReadStreamForms) {
   {
     TTestMemoryIOHandler io;
     io.Open();
-    TFakeStream stream(INT64_MAX - 2, INT64_MAX - 2);
+    TSinkStream stream(INT64_MAX - 2, INT64_MAX - 2);
     EXPECT_EQ(MessageOf<EIdIOHandlerStreamDataTooLarge>([&] { io.ReadStream(&stream, 5); }),
               u"Data is too large for stream");
   }
@@ -485,10 +455,10 @@ TEST(TIdIOHandlerWrite, StreamsFilesAndPartialWrites) {
   EXPECT_EQ(io.Written().substr(18), std::string("\x00\x00\x00\x00\x00\x00\x00\x02", 8) + "89");
 
   io.SetLargeStream(false);
-  TFakeStream huge(int64_t(3) << 30, 0);
+  TSinkStream huge(int64_t(3) << 30, 0);
   EXPECT_EQ(MessageOf<EIdIOHandlerRequiresLargeStream>([&] { io.Write(huge, -1, true); }),
             u"Set LargeStream to True to send streams greater than 2GB");
-  TFakeStream empty(10, 0);
+  TSinkStream empty(10, 0);
   EXPECT_EQ(MessageOf<EIdNoDataToRead>([&] { io.Write(empty, -1); }), u"No data to read.");
 
   EXPECT_EQ(MessageOf<EIdFileNotFound>([&] { io.WriteFile(u"/nonexistent/file.bin"); }),

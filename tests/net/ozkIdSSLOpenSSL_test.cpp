@@ -16,6 +16,7 @@
 
 #include "base/ozkStream.h"
 #include "base/ozkText.h"
+#include "net/ozkIdSSLOpenSSLInternal.h" // the error helpers under test
 #include "net/ozkIdTCPClient.h"
 #include "net/ozkSocket_Classes.h"
 #include "support/ozkTestTLS.h"

@@ -335,3 +335,19 @@ TEST(OpenAIRuns, ChildrenKeepTheDocumentTheyWereReadFrom) {
     EXPECT_EQ(r.TruncationStrategy()->AsString(), uR"({"type":"auto"})");
   });
 }
+
+// A child created on first read is dropped when a later document lacks its member; nothing
+// tested that, so a child kept from the previous document (its old values reported as the new
+// answer's) would have gone unnoticed.
+TEST(OpenAIRuns, ALazyChildIsDroppedWhenItsMemberIsAbsent) {
+  ForBothRoutes([] {
+    TozkOpenAIClass_Run r(uR"({"id":"run_1","usage":{"total_tokens":579},)"
+                          uR"("truncation_strategy":{"type":"last_messages","last_messages":5}})");
+    EXPECT_EQ(r.Usage()->TotalTokens(), 579);
+    EXPECT_EQ(r.TruncationStrategy()->LastMessages(), 5);
+    r.Read(uR"({"id":"run_2"})");
+    EXPECT_EQ(r.Usage()->TotalTokens(), 0);
+    EXPECT_EQ(r.TruncationStrategy()->LastMessages(), 0);
+    EXPECT_EQ(r.TruncationStrategy()->_Type(), u"");
+  });
+}

@@ -9,9 +9,14 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -335,6 +340,68 @@ void TTestTLSConnection::WaitForClientClose() {
   char buf[16384];
   while (Read(buf, sizeof(buf)) > 0) {
   }
+}
+
+void TTestTLSReplyScript::Arm(size_t ARecordSize, size_t ACutAfter) {
+  std::lock_guard<std::mutex> guard(FLock);
+  FRecordSize = std::max<size_t>(1, ARecordSize);
+  FLeft = ACutAfter;
+  FNext = 0;
+}
+
+size_t TTestTLSReplyScript::TotalSize() const {
+  size_t n = 0;
+  for (const std::string& r : FReplies) n += r.size();
+  return n;
+}
+
+TTestTLSBehaviour ScriptedRepliesBehaviour(std::shared_ptr<TTestTLSReplyScript> AScript) {
+  return [AScript](TTestTLSConnection& c) {
+    // Small records in a row must not wait for the client's delayed acknowledgements.
+    const int one = 1;
+    setsockopt(c.Fd(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    std::string input;
+    char buf[16384];
+    auto readRequest = [&] {
+      size_t end;
+      while ((end = input.find("\r\n\r\n")) == std::string::npos) {
+        const int n = c.Read(buf, sizeof(buf));
+        if (n <= 0) return false;
+        input.append(buf, static_cast<size_t>(n));
+      }
+      size_t length = 0;
+      std::string head = input.substr(0, end + 2);
+      for (char& ch : head) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      const size_t p = head.find("\r\ncontent-length:");
+      if (p != std::string::npos) length = std::stoul(head.substr(p + 17));
+      while (input.size() < end + 4 + length) {
+        const int n = c.Read(buf, sizeof(buf));
+        if (n <= 0) return false;
+        input.append(buf, static_cast<size_t>(n));
+      }
+      input.erase(0, end + 4 + length);
+      return true;
+    };
+    while (true) {
+      if (!readRequest()) return;
+      std::lock_guard<std::mutex> guard(AScript->FLock);
+      if (AScript->FNext >= AScript->FReplies.size()) {
+        c.CloseAbruptly(); // asked more than the script answers
+        return;
+      }
+      const std::string& reply = AScript->FReplies[AScript->FNext++];
+      for (size_t at = 0; at < reply.size();) {
+        if (AScript->FLeft == 0) {
+          c.CloseAbruptly();
+          return;
+        }
+        const size_t n = std::min({AScript->FRecordSize, reply.size() - at, AScript->FLeft});
+        if (!c.Write(reply.data() + at, n)) return;
+        at += n;
+        if (AScript->FLeft != SIZE_MAX) AScript->FLeft -= n;
+      }
+    }
+  };
 }
 
 TTestTLSBehaviour EchoBehaviour() {

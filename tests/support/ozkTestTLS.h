@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <future>
@@ -191,6 +192,30 @@ TTestTLSBehaviour EchoBehaviour();
 // Sends ACount bytes of the test pattern in records of at most ARecordSize bytes, then ends.
 TTestTLSBehaviour SendBytesBehaviour(uint64_t ACount, TTestTLSEnd AEnd = TTestTLSEnd::CloseNotify,
                                      int ARecordSize = 16384);
+
+// Scripted answers for split-point and cut-off runs over TLS. Each answer goes out once a whole
+// request (head and the body its Content-Length announces) arrived, in TLS records of at most
+// the record size in plaintext bytes (so each record is one read for the client). Once the
+// cut-off budget of answer bytes is spent, the connection ends abruptly, without a close
+// notification. The answer index and the budget run on across connections until the next Arm,
+// so a client that reconnects meets the answers that follow, not the first one again.
+class TTestTLSReplyScript {
+ public:
+  explicit TTestTLSReplyScript(std::vector<std::string> AReplies) : FReplies(std::move(AReplies)) {}
+  // Starts a run: records of ARecordSize bytes, cut after ACutAfter bytes (SIZE_MAX: never).
+  void Arm(size_t ARecordSize, size_t ACutAfter = SIZE_MAX);
+  // The bytes of every answer in turn.
+  size_t TotalSize() const;
+
+ private:
+  friend TTestTLSBehaviour ScriptedRepliesBehaviour(std::shared_ptr<TTestTLSReplyScript>);
+  std::vector<std::string> FReplies;
+  std::mutex FLock;
+  size_t FRecordSize = 16384;
+  size_t FLeft = SIZE_MAX;
+  size_t FNext = 0;
+};
+TTestTLSBehaviour ScriptedRepliesBehaviour(std::shared_ptr<TTestTLSReplyScript> AScript);
 
 // A TLS server on 127.0.0.1, port chosen by the system. It listens when the constructor returns;
 // each connection runs the handshake and then the behaviour on its own thread. The destructor

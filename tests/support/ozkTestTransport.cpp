@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 #include "net/ozkIdException.h"
 #include "net/ozkIdStack.h"
 
@@ -20,6 +22,14 @@ TIdIOHandlerClass TTestMemoryIOHandler::ClassType() {
   return &info;
 }
 
+void TTestMemoryIOHandler::SetInputSegments(const std::vector<std::string>& ASegments) {
+  FInput = ASegments.empty() ? std::string() : ASegments.front();
+  FInputPos = 0;
+  FLaterSegments.assign(ASegments.rbegin(), ASegments.rend());
+  if (!FLaterSegments.empty()) FLaterSegments.pop_back();
+  FSegmented = true;
+}
+
 void TTestMemoryIOHandler::FailOperation(int AOperation, int AError, bool ARaise) {
   FFailAt = AOperation;
   FFailError = AError;
@@ -28,6 +38,9 @@ void TTestMemoryIOHandler::FailOperation(int AOperation, int AError, bool ARaise
 
 void TTestMemoryIOHandler::Open() {
   TIdIOHandler::Open();
+  // A new connection to a segmented peer: the old connection's unread answer is gone with it.
+  if (FSegmented && FOpenedBefore) FInputPos = FInput.size();
+  FOpenedBefore = true;
   FTransportOpen = true;
 }
 
@@ -86,6 +99,10 @@ int TTestMemoryIOHandler::SendToTransport(const TIdBytes& ABuffer, int AOffset, 
   int count = ALength;
   if (FSendChunkSize > 0) count = std::min(count, FSendChunkSize);
   FWritten.append(reinterpret_cast<const char*>(ABuffer.data()) + AOffset, size_t(count));
+  if (FInputPos == FInput.size() && !FLaterSegments.empty()) {
+    FInput += FLaterSegments.back();
+    FLaterSegments.pop_back();
+  }
   return count;
 }
 
@@ -98,6 +115,51 @@ int TTestMemoryIOHandler::TranslateTransportError(int) {
 
 void TTestMemoryIOHandler::RaiseTransportError(int AErr) {
   GStack->RaiseSocketError(AErr);
+}
+
+int ForEveryReadSize(const std::vector<std::string>& AInput,
+                     const std::function<void(TTestMemoryIOHandler&)>& ARun,
+                     TTestMemoryIOHandler::TEnd AEnd) {
+  int sizes = 0;
+  for (const std::string& segment : AInput) sizes += static_cast<int>(segment.size());
+  for (int size = 0; size <= sizes; ++size) {
+    SCOPED_TRACE("bytes per read: " + std::to_string(size));
+    TTestMemoryIOHandler io;
+    io.SetInputSegments(AInput);
+    io.SetChunkSize(size);
+    io.SetEnd(AEnd);
+    io.Open();
+    ARun(io);
+  }
+  return sizes + 1;
+}
+
+int ForEveryFailingOperation(
+    const std::vector<std::string>& AInput, int AReadSize,
+    const std::function<void(TTestMemoryIOHandler&)>& ARun,
+    const std::function<void(TTestMemoryIOHandler&, std::exception_ptr, int)>& AOutcome,
+    TTestMemoryIOHandler::TEnd AEnd) {
+  auto run = [&](int AFailAt,
+                 const std::function<void(TTestMemoryIOHandler&, std::exception_ptr)>& AThen) {
+    TTestMemoryIOHandler io;
+    io.SetInputSegments(AInput);
+    io.SetChunkSize(AReadSize);
+    io.SetEnd(AEnd);
+    if (AFailAt > 0) io.FailOperation(AFailAt, Id_WSAECONNRESET);
+    std::exception_ptr error;
+    try {
+      io.Open();
+      ARun(io);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    AThen(io, error);
+  };
+  int operations = 0;
+  run(0, [&](TTestMemoryIOHandler& io, std::exception_ptr) { operations = io.OperationCount(); });
+  for (int n = 1; n <= operations + 1; ++n)
+    run(n, [&](TTestMemoryIOHandler& io, std::exception_ptr error) { AOutcome(io, error, n); });
+  return operations + 1;
 }
 
 } // namespace ozktest

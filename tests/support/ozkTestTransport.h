@@ -13,11 +13,14 @@
 //   }
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "net/ozkIdIOHandler.h"
+#include "net/ozkIdStack.h"
 
 namespace ozktest {
 
@@ -41,18 +44,23 @@ class TTestMemoryIOHandler : public TIdIOHandler {
     FInputPos = 0;
   }
   void AddInput(std::string_view ABytes) { FInput.append(ABytes); }
+  // The peer answers in turn: the first segment is readable at once, each further one once
+  // the previous segment was handed out whole and the handler then wrote something (the next
+  // request), as a server that answers only what it was asked. Opening the handler again
+  // (a new connection) drops what is left of the segment being read.
+  void SetInputSegments(const std::vector<std::string>& ASegments);
   // Most bytes one read hands out (0: as many as the reader asks for).
   void SetChunkSize(int AValue) { FChunkSize = AValue; }
   // Most bytes one write takes (0: all), to exercise partial writes.
   void SetSendChunkSize(int AValue) { FSendChunkSize = AValue; }
-  void SetEnd(TEnd AEnd, int AError = 10054) {
+  void SetEnd(TEnd AEnd, int AError = Id_WSAECONNRESET) {
     FEnd = AEnd;
     FEndError = AError;
   }
   // Makes transport operation number AOperation (1-based, reads and writes counted together)
   // fail with AError. With ARaise the failure raises the socket error directly (as a socket
   // does); otherwise the operation returns -1 and the handler translates it.
-  void FailOperation(int AOperation, int AError = 10054, bool ARaise = false);
+  void FailOperation(int AOperation, int AError = Id_WSAECONNRESET, bool ARaise = false);
   int OperationCount() const { return FOperations; }
   // Every byte the handler sent (after its interceptor).
   const std::string& Written() const { return FWritten; }
@@ -82,12 +90,15 @@ class TTestMemoryIOHandler : public TIdIOHandler {
 
   std::string FInput;
   size_t FInputPos = 0;
+  std::vector<std::string> FLaterSegments; // released by SendToTransport, first one first
+  bool FSegmented = false;
+  bool FOpenedBefore = false;
   int FChunkSize = 0;
   int FSendChunkSize = 0;
   TEnd FEnd = teClose;
-  int FEndError = 10054;
+  int FEndError = Id_WSAECONNRESET;
   int FFailAt = 0;
-  int FFailError = 10054;
+  int FFailError = Id_WSAECONNRESET;
   bool FFailRaises = false;
   int FOperations = 0;
   int FLastError = 0;
@@ -95,5 +106,22 @@ class TTestMemoryIOHandler : public TIdIOHandler {
   std::string FWritten;
   std::vector<int> FReadSizes;
 };
+
+// Runs ARun once for every read size 0..N (N: all bytes of AInput, 0: each read takes what it
+// asks for) on a fresh, opened handler fed the segments of AInput (see SetInputSegments; the
+// end behaves as AEnd), with the read size in the test's trace. Returns the number of runs.
+int ForEveryReadSize(const std::vector<std::string>& AInput,
+                     const std::function<void(TTestMemoryIOHandler&)>& ARun,
+                     TTestMemoryIOHandler::TEnd AEnd = TTestMemoryIOHandler::teClose);
+
+// Runs ARun cleanly once to count its transport operations, then once for every operation n
+// of that run and one past it, with operation n failing (connection reset) on a fresh, opened
+// handler fed AInput AReadSize bytes per read. AOutcome receives the handler, the exception
+// the run raised (null when it returned) and n. Returns the number of failing runs.
+int ForEveryFailingOperation(
+    const std::vector<std::string>& AInput, int AReadSize,
+    const std::function<void(TTestMemoryIOHandler&)>& ARun,
+    const std::function<void(TTestMemoryIOHandler&, std::exception_ptr, int)>& AOutcome,
+    TTestMemoryIOHandler::TEnd AEnd = TTestMemoryIOHandler::teClose);
 
 } // namespace ozktest
