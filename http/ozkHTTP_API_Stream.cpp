@@ -33,16 +33,21 @@ bool TozkHTTPAPI_client::ExecutePostEvents(const std::u16string& aURL, const std
       int code = http->Response().ResponseCode();
       return code >= 200 && code < 300;
     });
+    std::u16string detail;
     try {
       http->Post(aURL, body, &events);
     } catch (const TozkSSEFinished&) {
       // Read up to the final event; the rest of the body is of no interest.
     } catch (const EIdConnClosedGracefully&) {
       // The server closed inside the body: the same as a body that ends too early.
+    } catch (const EIdHTTPMalformedReply& e) {
+      // A body cut short after the events began (the engine's framing checks) is a stream that
+      // ended early too; a reply broken before its body keeps the engine's own error.
+      if (events.Size() == 0) throw;
+      detail = u" " + e.Message();
     }
     if (!reader.Done()) {
       std::u16string type = http->Response().ContentType();
-      std::u16string detail;
       if (!type.empty() && LowerCase(type).find(u"text/event-stream") == std::u16string::npos)
         detail = u" The answer was " + type + u", not an event stream.";
       throw EIdSSEError(u"The event stream ended before its final event." + detail);

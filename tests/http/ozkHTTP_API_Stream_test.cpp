@@ -17,10 +17,6 @@ using ozktest::TTestScriptedServer;
 
 namespace {
 
-std::u16string URL(const TTestScriptedServer& aServer) {
-  return u"http://127.0.0.1:" + IntToStr(aServer.Port()) + u"/v1/responses";
-}
-
 std::string Chunk(const std::string& aData) {
   char lSize[32];
   snprintf(lSize, sizeof lSize, "%zx\r\n", aData.size());
@@ -74,12 +70,13 @@ TEST(HTTPAPIStream, EventsArriveWhileTheBodyIsStillComing) {
   api.SetReadTimeout(10000);
   TStringList headers{u"Authorization: Bearer sk-test", u"Content-Type: application/json"};
   std::vector<std::u16string> lEvents;
-  bool lDone = api.PostEvents(URL(server), u"{\"stream\":true,\"input\":\"\u00FC\"}", &headers,
-                              [&](const TozkSSEEvent& e) {
-                                lEvents.push_back(e.Event + u" " + e.Data);
-                                lFirstSeen.Set();
-                                return IsCompleted(e);
-                              });
+  bool lDone =
+      api.PostEvents(URL(server, u"/v1/responses"), u"{\"stream\":true,\"input\":\"\u00FC\"}",
+                     &headers, [&](const TozkSSEEvent& e) {
+                       lEvents.push_back(e.Event + u" " + e.Data);
+                       lFirstSeen.Set();
+                       return IsCompleted(e);
+                     });
   EXPECT_TRUE(lDone);
   EXPECT_TRUE(lSeenBeforeRest);
   EXPECT_EQ(lEvents, (std::vector<std::u16string>{u"response.output_text.delta {\"delta\":\"Hel\"}",
@@ -106,10 +103,11 @@ TEST(HTTPAPIStream, FinalEventEndsTheReadWithoutWaitingForTheBodyToEnd) {
   TozkHTTPAPI_client api;
   api.SetReadTimeout(3000);
   int lEvents = 0;
-  EXPECT_TRUE(api.PostEvents(URL(server), u"{}", nullptr, [&](const TozkSSEEvent& e) {
-    ++lEvents;
-    return IsCompleted(e);
-  }));
+  EXPECT_TRUE(
+      api.PostEvents(URL(server, u"/v1/responses"), u"{}", nullptr, [&](const TozkSSEEvent& e) {
+        ++lEvents;
+        return IsCompleted(e);
+      }));
   EXPECT_EQ(lEvents, 2);
 }
 
@@ -174,7 +172,7 @@ TEST(HTTPAPIStream, StreamsWithoutTheirFinalEventFail) {
     api.SetReadTimeout(1000);
     int lEvents = 0;
     try {
-      api.PostEvents(URL(server), u"{}", nullptr, [&](const TozkSSEEvent& e) {
+      api.PostEvents(URL(server, u"/v1/responses"), u"{}", nullptr, [&](const TozkSSEEvent& e) {
         ++lEvents;
         return IsCompleted(e);
       });
@@ -196,6 +194,6 @@ TEST(HTTPAPIStream, ErrorHandlerTakesTheFailureAndTheCallSaysSo) {
   api.SetReadTimeout(3000);
   std::u16string lError;
   api.OnHTTPAPIException = [&](TozkHTTPAPI_client*, Exception& e) { lError = e.Message(); };
-  EXPECT_FALSE(api.PostEvents(URL(server), u"{}", nullptr, IsCompleted));
+  EXPECT_FALSE(api.PostEvents(URL(server, u"/v1/responses"), u"{}", nullptr, IsCompleted));
   EXPECT_EQ(lError, u"The event stream ended before its final event.");
 }
