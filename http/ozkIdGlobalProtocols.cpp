@@ -285,7 +285,7 @@ std::u16string_view HeaderSpecials(TIdHeaderQuotingType aQuoteType) {
 namespace {
 
 bool EndsUnquotedValue(char16_t c, std::u16string_view aSpecials) {
-  return c <= 32 || c == 127 || aSpecials.find(c) != std::u16string_view::npos;
+  return c <= 32 || c == 127 || c == u';' || aSpecials.find(c) != std::u16string_view::npos;
 }
 
 size_t SkipBlanks(std::u16string_view s, size_t i) {
@@ -352,7 +352,7 @@ std::vector<TIdHeaderParam> SplitHeaderSubItems(std::u16string_view aHeaderLine,
 
 std::u16string QuoteHeaderParamValue(std::u16string_view aValue, TIdHeaderQuotingType aQuoteType,
                                      bool aForceQuotes) {
-  if (aValue.empty()) return std::u16string();
+  if (aValue.empty()) return aForceQuotes ? std::u16string(u"\"\"") : std::u16string();
   const bool escapeCR = aQuoteType == QuoteRFC822 || aQuoteType == QuoteMIME;
   const std::u16string_view specials = HeaderSpecials(aQuoteType);
   bool quote = aForceQuotes;

@@ -57,7 +57,8 @@ struct TIdHeaderParam {
   bool Quoted = false;
 };
 
-// Characters that end an unquoted parameter value (besides 0..32 and 127) for a quoting type.
+// Characters that end an unquoted parameter value for a quoting type (besides 0..32, 127 and
+// ";", which separates the parameters of every type).
 std::u16string_view HeaderSpecials(TIdHeaderQuotingType aQuoteType);
 // The item of a header value: the text before the first ";", trimmed.
 std::u16string GetHeaderItem(std::u16string_view aHeaderLine);
