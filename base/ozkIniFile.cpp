@@ -278,7 +278,10 @@ void TIniFile::UpdateFile() const {
   int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
   if (fd < 0) fail();
 
-  const std::string bytes = UTF16ToUTF8(Serialize());
+  // The reader skips one leading U+FEFF as a byte-order mark; a text that itself begins with
+  // U+FEFF gets a mark ahead of it, so the character stays part of the first line on the next read.
+  const std::u16string text = Serialize();
+  const std::string bytes = (text.starts_with(u'\uFEFF') ? "\xEF\xBB\xBF" : "") + UTF16ToUTF8(text);
   bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;

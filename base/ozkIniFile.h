@@ -56,7 +56,8 @@ class TIniFile {
 
   // Writes the whole file (mode 0600) through a temporary file renamed over it. Raises
   // EIniFileException "Unable to write to %s" when any step fails; the old file is then untouched
-  // and no temporary file is left behind.
+  // and no temporary file is left behind. A text that begins with U+FEFF is written after a
+  // byte-order mark, so the next read keeps that character.
   void UpdateFile() const;
 
   static constexpr size_t MaxValueLength = 2047;

@@ -181,6 +181,34 @@ TEST_F(IniFileTest, HandWrittenPlainValueReadsAsItStands) {
   EXPECT_EQ(ini.ReadString(u"s", u"half", u""), u"\"open");
 }
 
+// A first line that begins with U+FEFF (after the mark itself, or after blanks that a pair's key
+// loses) kept that character when written back at the start of the file, where the next read
+// skipped it as a byte-order mark: "\uFEFF[S]", no header when read, became the section "S".
+TEST_F(IniFileTest, LeadingFeffStaysPartOfTheFirstLineWhenWrittenBack) {
+  const struct {
+    const char* Name;
+    std::string Text;
+  } cases[] = {
+      {"double mark before a header", "\xEF\xBB\xBF\xEF\xBB\xBF[S]\nk=1\n"},
+      {"blanks and U+FEFF before a pair's key", "  \xEF\xBB\xBF[S]=1\nk=2\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::u16string file = Write("feff.ini", c.Text);
+    const TIniFile before(file);
+    ASSERT_FALSE(before.SectionExists(u"S"));
+    before.UpdateFile();
+    const TIniFile after(file);
+    EXPECT_FALSE(after.SectionExists(u"S"));
+    EXPECT_EQ(after.ReadString(u"S", u"k", u"-"), u"-");
+    EXPECT_EQ(Contents("feff.ini").substr(0, 6), "\xEF\xBB\xBF\xEF\xBB\xBF");
+  }
+  // A text that does not begin with U+FEFF is written without a mark.
+  TIniFile plain(Write("plain.ini", "\xEF\xBB\xBF[S]\nk=1\n"));
+  plain.UpdateFile();
+  EXPECT_EQ(Contents("plain.ini"), "[S]\nk=1\n");
+}
+
 TEST_F(IniFileTest, UpdateKeepsOtherLinesAndOrder) {
   std::u16string file = Write("k.ini", "; top comment\n"
                                        "[A]\n"
