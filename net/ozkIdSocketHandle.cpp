@@ -66,7 +66,13 @@ void TIdSocketHandle::Connect() {
   std::lock_guard<std::recursive_mutex> guard(FConnectionHandle);
   if (HandleAllocated()) {
     UpdateBindingLocal();
-    UpdateBindingPeer();
+    // A peer that resets the connection at once leaves a socket that no longer has a peer
+    // address (ENOTCONN). The connect did succeed: the address connected to stays the peer
+    // binding, and the next read or write reports the reset with its own error number.
+    try {
+      UpdateBindingPeer();
+    } catch (const EIdSocketError&) {
+    }
   }
 }
 
@@ -143,8 +149,13 @@ void TIdSocketHandle::UpdateBindingLocal() {
 void TIdSocketHandle::UpdateBindingPeer() {
   std::lock_guard<std::recursive_mutex> guard(FConnectionHandle);
   if (!HandleAllocated()) return;
+  // Read into locals so that a failing query leaves the binding as it was.
+  std::u16string ip;
+  uint16_t port = 0;
   TIdIPVersion version;
-  GStack->GetPeerName(Handle(), FPeerIP, FPeerPort, version);
+  GStack->GetPeerName(Handle(), ip, port, version);
+  FPeerIP = std::move(ip);
+  FPeerPort = port;
 }
 
 void TIdSocketHandle::SetIPVersion(TIdIPVersion AValue) {

@@ -26,6 +26,8 @@ class TIdSocketHandle {
   // in port range (%d - %d)" or EIdCouldNotBindSocket "Could not bind socket.".
   void Bind();
   // Connects to PeerIP()/PeerPort(), then reads back both addresses under the handle's lock.
+  // When the peer address can no longer be read (a reset that arrived meanwhile), the address
+  // connected to stays the peer, and the next read or write reports the reset.
   void Connect();
   // Closes the socket (with the handle's linger state); safe to call from another thread while
   // a connect is pending, which then fails.
@@ -44,6 +46,7 @@ class TIdSocketHandle {
   // local address, port and IP version.
   void Reset(bool AResetLocal = true);
   void UpdateBindingLocal();
+  // Raises the socket error when the peer address cannot be read; the binding is then kept.
   void UpdateBindingPeer();
 
   bool HandleAllocated() const { return FHandleAllocated.load(); }

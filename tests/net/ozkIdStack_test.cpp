@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ozkTestLoopback.h"
 #include "support/ozkTestUtil.h"
 
 #include <cerrno>
 #include <netdb.h>
+#include <poll.h>
 #include <vector>
 
 #include "base/ozkFormat.h"
@@ -25,6 +27,27 @@ class TRecordingStack : public TIdStackUnix {
   std::u16string LookupHostAddress(const std::u16string& AHost, TIdIPVersion AVersion) override {
     Lookups.push_back(AHost);
     return AVersion == Id_IPv4 ? u"192.0.2.7" : u"2001:DB8:0:0:0:0:0:7";
+  }
+};
+
+// A stack whose peer-address query waits until the peer's reset has reached the socket, so
+// the query meets the state a fast reset leaves behind. The error the real query raised is kept
+// in GPeerNameError (0: it succeeded).
+int GPeerNameError = -1;
+
+class TResetBeforePeerNameStack : public TIdStackUnix {
+ public:
+  void GetPeerName(TIdStackSocketHandle ASocket, std::u16string& VIP, uint16_t& VPort,
+                   TIdIPVersion& VIPVersion) override {
+    pollfd p{ASocket, POLLIN, 0};
+    (void)::poll(&p, 1, 5000); // a reset shows as POLLERR/POLLHUP; bounded in case none comes
+    try {
+      TIdStackUnix::GetPeerName(ASocket, VIP, VPort, VIPVersion);
+      GPeerNameError = 0;
+    } catch (const EIdSocketError& e) {
+      GPeerNameError = e.LastError();
+      throw;
+    }
   }
 };
 
@@ -224,4 +247,33 @@ TEST(TIdSocketHandle, ReadableNeedsASocketAndIPVersionIsFixedWhileAllocated) {
   EXPECT_FALSE(handle.HandleAllocated());
   handle.SetIPVersion(Id_IPv4);
   EXPECT_EQ(handle.IPVersion(), Id_IPv4);
+}
+
+// A peer that reset the connection before the handle read back its peer address made Connect
+// raise 10057 "Socket is not connected." instead of letting the read report the reset.
+TEST(TIdSocketHandle, ResetBeforePeerAddressIsReadIsReportedByTheNextRead) {
+  ASSERT_EQ(TIdStack::UsageCount(), 0) << "another component is still alive";
+  ozktest::TTestScriptedServer server([](ozktest::TTestPeerConnection& c) { c.Reset(); });
+  const TIdStackClass saved = TIdStack::StackClass();
+  TIdStack::SetStackClass(
+      []() -> std::unique_ptr<TIdStack> { return std::make_unique<TResetBeforePeerNameStack>(); });
+  GPeerNameError = -1;
+  {
+    TIdSocketHandle handle;
+    handle.AllocateSocket();
+    handle.SetPeer(u"127.0.0.1", server.Port());
+    EXPECT_NO_THROW(handle.Connect());
+    EXPECT_EQ(GPeerNameError, 10057); // the query did meet the reset socket
+    EXPECT_EQ(handle.PeerIP(), u"127.0.0.1");
+    EXPECT_EQ(handle.PeerPort(), server.Port());
+    uint8_t byte = 0;
+    int error = 0;
+    try {
+      handle.Receive(&byte, 1);
+    } catch (const EIdSocketError& e) {
+      error = e.LastError();
+    }
+    EXPECT_EQ(error, 10054);
+  }
+  TIdStack::SetStackClass(saved);
 }
