@@ -6,62 +6,17 @@
 'use strict';
 
 const assert = require('node:assert/strict');
-const { spawn } = require('node:child_process');
-const fs = require('node:fs');
-const os = require('node:os');
 const path = require('node:path');
-const readline = require('node:readline');
-const { after, before, describe, test } = require('node:test');
+const { describe, test } = require('node:test');
+
+const { useBundledService } = require('./service_harness.cjs');
 
 const sdkDir = process.env.OZK_NODE_SDK_DIR;
 const { OpenAI, toFile } = require(path.join(sdkDir, 'node_modules', 'openai'));
-const serviceScript = path.resolve(__dirname, '../../../tools/assistants-service/service.py');
+const svc = useBundledService('ozk-sdk-responses-');
 
-let service;
-let baseURL;
-let dataDir;
-const recorded = [];
-
-function startService() {
-  dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'ozk-sdk-responses-'));
-  service = spawn('python3', [serviceScript, '--port', '0', '--data-dir', dataDir],
-                  { stdio: ['ignore', 'pipe', 'inherit'] });
-  return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error('service did not start')), 30000);
-    service.once('exit', (code) => reject(new Error('service exited with ' + code)));
-    readline.createInterface({ input: service.stdout }).once('line', (line) => {
-      clearTimeout(timer);
-      const match = /^listening on (http:\/\/127\.0\.0\.1:\d+)$/.exec(line);
-      if (match) resolve(match[1]); else reject(new Error('unexpected line: ' + line));
-    });
-  });
-}
-
-before(async () => { baseURL = await startService(); });
-after(async () => {
-  if (service && service.exitCode === null) {
-    const exited = new Promise((resolve) => service.once('exit', resolve));
-    service.kill('SIGTERM');
-    await exited;
-  }
-  fs.rmSync(dataDir, { recursive: true, force: true });
-  if (process.env.OZK_SDK_BODIES) fs.writeFileSync(process.env.OZK_SDK_BODIES,
-                                                   JSON.stringify(recorded));
-});
-
-// Every JSON body the client receives, for validation against the API description.
 function client() {
-  const openai = new OpenAI({ apiKey: 'sk-test', baseURL: baseURL + '/v1', maxRetries: 0 });
-  const inner = openai.fetch;
-  openai.fetch = async (url, init) => {
-    const response = await inner(url, init);
-    if ((response.headers.get('content-type') || '') === 'application/json') {
-      recorded.push({ method: (init && init.method) || 'GET', url: String(url),
-                      status: response.status, body: await response.clone().json() });
-    }
-    return response;
-  };
-  return openai;
+  return svc.recording(new OpenAI({ apiKey: 'sk-test', baseURL: svc.baseURL + '/v1', maxRetries: 0 }));
 }
 
 describe('responses and conversations', () => {

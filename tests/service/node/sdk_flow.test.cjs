@@ -4,69 +4,21 @@
 'use strict';
 
 const assert = require('node:assert/strict');
-const { spawn } = require('node:child_process');
-const fs = require('node:fs');
-const os = require('node:os');
 const path = require('node:path');
-const readline = require('node:readline');
-const { after, before, describe, test } = require('node:test');
+const { describe, test } = require('node:test');
+
+const { useBundledService } = require('./service_harness.cjs');
 
 const sdkDir = process.env.OZK_NODE_SDK_DIR;
 const { OpenAI, AzureOpenAI, toFile } = require(path.join(sdkDir, 'node_modules', 'openai'));
-const serviceScript = path.resolve(__dirname, '../../../tools/assistants-service/service.py');
+const svc = useBundledService('ozk-sdk-test-');
+const recording = svc.recording;
 
-let service;
-let baseURL;
-let dataDir;
-
-function startService() {
-  dataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'ozk-sdk-test-'));
-  service = spawn('python3', [serviceScript, '--port', '0', '--data-dir', dataDir],
-                  { stdio: ['ignore', 'pipe', 'inherit'] });
-  return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error('service did not start')), 30000);
-    service.once('exit', (code) => reject(new Error('service exited with ' + code)));
-    readline.createInterface({ input: service.stdout }).once('line', (line) => {
-      clearTimeout(timer);
-      const match = /^listening on (http:\/\/127\.0\.0\.1:\d+)$/.exec(line);
-      if (match) resolve(match[1]); else reject(new Error('unexpected line: ' + line));
-    });
-  });
-}
-
-before(async () => { baseURL = await startService(); });
-after(async () => {
-  if (service && service.exitCode === null) {
-    const exited = new Promise((resolve) => service.once('exit', resolve));
-    service.kill('SIGTERM');
-    await exited;
-  }
-  fs.rmSync(dataDir, { recursive: true, force: true });
-  if (process.env.OZK_SDK_BODIES) fs.writeFileSync(process.env.OZK_SDK_BODIES,
-                                                   JSON.stringify(recorded));
-});
-
-// Every JSON body an SDK client receives, for validation against the API description.
-const recorded = [];
-function recording(sdkClient) {
-  const inner = sdkClient.fetch;
-  sdkClient.fetch = async (url, init) => {
-    const response = await inner(url, init);
-    if ((response.headers.get('content-type') || '') === 'application/json') {
-      const body = await response.clone().json();
-      recorded.push({ method: (init && init.method) || 'GET', url: String(url),
-                      status: response.status, body });
-    }
-    return response;
-  };
-  return sdkClient;
-}
-
-const client = () => recording(new OpenAI({ apiKey: 'sk-test', baseURL: baseURL + '/v1',
+const client = () => recording(new OpenAI({ apiKey: 'sk-test', baseURL: svc.baseURL + '/v1',
                                             maxRetries: 0 }));
 
 async function control(pathName, body) {
-  const answer = await fetch(baseURL + '/_control/' + pathName,
+  const answer = await fetch(svc.baseURL + '/_control/' + pathName,
                              { method: 'POST', body: JSON.stringify(body) });
   assert.equal(answer.status, 200);
 }
@@ -175,7 +127,7 @@ describe('assistants flow', () => {
     await assert.rejects(openai.beta.assistants.create({ model: 'gpt-4o', bogus: 1 }),
                          (error) => error instanceof OpenAI.BadRequestError &&
                                     error.param === 'bogus' && error.status === 400);
-    const denied = new OpenAI({ apiKey: '', baseURL: baseURL + '/v1', maxRetries: 0,
+    const denied = new OpenAI({ apiKey: '', baseURL: svc.baseURL + '/v1', maxRetries: 0,
                                 defaultHeaders: { Authorization: '' } });
     await assert.rejects(denied.models.list(), OpenAI.AuthenticationError);
     await control('fail', { status: 429, count: 1 });
@@ -184,12 +136,12 @@ describe('assistants flow', () => {
     await assert.rejects(openai.models.list(), OpenAI.InternalServerError);
     // With retries on, the SDK rides out an injected failure.
     await control('fail', { status: 500, count: 1 });
-    const retrying = new OpenAI({ apiKey: 'k', baseURL: baseURL + '/v1', maxRetries: 1 });
+    const retrying = new OpenAI({ apiKey: 'k', baseURL: svc.baseURL + '/v1', maxRetries: 1 });
     assert.ok((await retrying.models.list()).data.length > 0);
   });
 
   test('the AzureOpenAI client', async () => {
-    const azure = recording(new AzureOpenAI({ apiKey: 'azure-key', endpoint: baseURL,
+    const azure = recording(new AzureOpenAI({ apiKey: 'azure-key', endpoint: svc.baseURL,
                                               apiVersion: '2024-10-21', maxRetries: 0 }));
     const assistant = await azure.beta.assistants.create({ model: 'gpt-4o', name: 'Azure' });
     const run = await azure.beta.threads.createAndRunPoll({
