@@ -389,10 +389,15 @@ void TozkOpenAIClass::ReadMetaData(std::u16string_view aName, TStringList* aList
 }
 
 std::u16string TozkOpenAIClass::ItemType(TozkObjectJSON& aItem) {
-  TozkJSON* lNested = aItem.NestedJSON();
-  TozkObjectJSON* lType = lNested ? lNested->GetNode(u"type") : nullptr;
-  if (!lType) return {};
-  return WithMemberText(*lType, UnescapeText);
+  return DocumentType(aItem.NestedJSON());
+}
+
+std::u16string TozkOpenAIClass::DocumentType(const TozkJSON* aDoc) {
+  const TozkObjectJSON* lType = aDoc ? aDoc->GetNode(u"type") : nullptr;
+  if (!lType || lType->JSONType() != ozkJSONString) return {};
+  const TozkJSONValue& lValue = lType->StoredValue();
+  if (lValue.IsText()) return JSONUnescape(lValue.TextView());
+  return JSONUnescape(lValue.AsString());
 }
 
 void TozkOpenAIClass::ReadStringList(std::u16string_view aName, TStringList& aList,

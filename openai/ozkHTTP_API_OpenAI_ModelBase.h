@@ -143,8 +143,13 @@ class TozkOpenAIClass {
         },
         aParent);
   }
-  // The "type" of an array element (decoded), empty when the element is not an object.
+  // The "type" of an array element (decoded), empty when the element is not an object or its
+  // "type" is not text.
   static std::u16string ItemType(TozkObjectJSON& aItem);
+  // The "type" member of a document (decoded), empty when it has none or it is not text (an
+  // object or a number names no kind). The element of ItemType and the document read from that
+  // element's text give the same.
+  static std::u16string DocumentType(const TozkJSON* aDoc);
   // Clears the list and adds each element's text as it stands (object elements as JSON text).
   void ReadStringList(std::u16string_view aName, TStringList& aList,
                       TozkObjectJSON* aParent = nullptr);

@@ -229,11 +229,7 @@ std::unique_ptr<TozkOpenAIClass_ResponseItem>
 TozkOpenAIClass_ResponseItem::CreateFromText(const std::u16string& aJSON) {
   TozkJSON lDoc;
   lDoc.Read(aJSON);
-  TozkObjectJSON* lType = lDoc.GetNode(u"type");
-  std::u16string lTypeText = lType && lType->JSONType() == ozkJSONString
-                                 ? JSONUnescape(lType->StoredValue().TextView())
-                                 : std::u16string();
-  switch (ItemKindOf(lTypeText, lDoc.GetNode(u"role") != nullptr)) {
+  switch (ItemKindOf(DocumentType(&lDoc), lDoc.GetNode(u"role") != nullptr)) {
   case TItemKind::Message:
     return std::make_unique<TozkOpenAIClass_ResponseItem_Message>(aJSON);
   case TItemKind::FileSearchCall:

@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <memory>
+#include <string>
+
 #include "http/ozkHTTP_API.h"
 #include "http/ozkHTTP_Client.h"
 #include "support/ozkTestHTTPWire.h"
@@ -247,6 +251,37 @@ TEST_F(NginxPeer, ConnectTunnelThroughTinyproxy) {
     EXPECT_EQ(e.Message(), u"HTTP/1.0 407 Proxy Authentication Required");
   }
   EXPECT_EQ(Count(authProxy.Log(), httpConnect), 3);
+}
+
+namespace {
+
+// The program a process runs, as /proc shows it (empty when it cannot be read).
+std::string ExecutableOf(pid_t APid) {
+  char target[4096];
+  const std::string link = "/proc/" + std::to_string(APid) + "/exe";
+  const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+  return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
+std::string RealPath(const std::string& APath) {
+  std::unique_ptr<char, decltype(&free)> resolved(realpath(APath.c_str(), nullptr), &free);
+  return resolved ? std::string(resolved.get()) : std::string();
+}
+
+} // namespace
+
+// A child looked at before its exec was still a copy of the test process, holding the test's
+// listening sockets, and so passed for a listener now and then on a loaded machine. The process
+// is constructed only once the child runs its program.
+TEST(PeerReadiness, ChildRunsItsProgramOnceConstructed) {
+  ozktest::TTestTempDir dir;
+  const std::string sleep = ozktest::FindProgram("sleep");
+  ASSERT_FALSE(sleep.empty());
+  const std::string program = RealPath(sleep);
+  for (int i = 0; i < 20; ++i) {
+    ozktest::TTestProcess child({sleep, "30"}, dir.Path() + "/sleep.log");
+    EXPECT_EQ(ExecutableOf(child.Pid()), program) << "child " << i;
+  }
 }
 
 // The peers picked a free port, released it and waited until something answered on it: a port

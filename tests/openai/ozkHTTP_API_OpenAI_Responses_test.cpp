@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "ozkHTTP_API_OpenAI_SchemaCheck.h"
 #include "ozkHTTP_API_OpenAI_TestUtil.h"
@@ -379,6 +381,30 @@ TEST(OpenAIConversations, ConversationObjectsRequestsAndItemLists) {
   EXPECT_TRUE(lNone.Items().empty());
   EXPECT_EQ(lNone.LastId(), u"");
   EXPECT_FALSE(lNone.HasMore());
+}
+
+// An item whose "type" is not text is of no known kind, whichever route reads it: the copy
+// route used to decode the text of an object "type" and raised on an escape inside it, where
+// the text route gave no item (or a message, when the item has a role).
+TEST(OpenAIConversations, ItemWhoseTypeIsNotTextReadsTheSameOnBothRoutes) {
+  const std::u16string kItems =
+      uR"({"object":"list","data":[{"type":{"a":"\uZZZZ"}},{"type":{"b":1},"role":"user"},)"
+      uR"({"type":7},{"type":["message"]},{"type":"message","role":"user","content":"hi"}]})";
+  std::vector<std::u16string> lWritten;
+  ForBothRoutes([&] {
+    TozkOpenAIClass_Response_List_Items l(kItems);
+    ASSERT_EQ(l.Items().size(), 5u);
+    EXPECT_EQ(l.Items()[0], nullptr);
+    EXPECT_NE(dynamic_cast<TozkOpenAIClass_ResponseItem_Message*>(l.Items()[1].get()), nullptr);
+    EXPECT_EQ(l.Items()[2], nullptr);
+    EXPECT_EQ(l.Items()[3], nullptr);
+    auto* lMessage = dynamic_cast<TozkOpenAIClass_ResponseItem_Message*>(l.Items()[4].get());
+    ASSERT_NE(lMessage, nullptr);
+    EXPECT_EQ(lMessage->Text(), u"hi");
+    lWritten.push_back(l.AsString());
+  });
+  ASSERT_EQ(lWritten.size(), 2u);
+  EXPECT_EQ(lWritten[0], lWritten[1]);
 }
 
 // Every body this unit writes must satisfy the request schema of its endpoint.

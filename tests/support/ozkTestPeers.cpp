@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -154,11 +156,39 @@ bool WaitForProcessListening(TTestProcess& AProcess, const std::vector<uint16_t>
 
 // --- TTestProcess ------------------------------------------------------------------------------
 
+namespace {
+
+void WaitForExec(int AExecPipe) {
+  // Waits for the end of file of the exec pipe: the child has exec'd, or exited (a failed exec,
+  // which Running() reports). Bounded, so a stuck child cannot hang the test.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd watch{AExecPipe, POLLIN, 0};
+    const int ready = poll(&watch, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return;
+    char byte;
+    const ssize_t n = read(AExecPipe, &byte, 1);
+    if (n < 0 && errno == EINTR) continue;
+    return;
+  }
+}
+
+} // namespace
+
 TTestProcess::TTestProcess(const std::vector<std::string>& AArgs, const std::string& ALogFile) {
   std::vector<char*> argv;
   for (const auto& a : AArgs) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   int log = open(ALogFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  // The child's copy of the write end closes when it execs (close-on-exec) or exits: the end of
+  // file tells the parent that the child no longer runs the parent's image, so it holds none of
+  // the parent's close-on-exec descriptors (listening sockets among them).
+  int execPipe[2];
+  const bool watchExec = pipe2(execPipe, O_CLOEXEC) == 0;
   pid_t parent = getpid();
   FPid = fork();
   if (FPid == 0) {
@@ -175,6 +205,10 @@ TTestProcess::TTestProcess(const std::vector<std::string>& AArgs, const std::str
     _exit(127);
   }
   if (log >= 0) close(log);
+  if (!watchExec) return;
+  close(execPipe[1]);
+  if (FPid > 0) WaitForExec(execPipe[0]);
+  close(execPipe[0]);
 }
 
 TTestProcess::~TTestProcess() {

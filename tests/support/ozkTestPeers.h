@@ -40,8 +40,10 @@ class TTestProcess;
 bool WaitForProcessListening(TTestProcess& AProcess, const std::vector<uint16_t>& APorts,
                              int ATimeoutMs);
 
-// A child process started with fork and exec, its output going to ALogFile. The destructor
-// sends SIGTERM, waits up to two seconds, then SIGKILL, and reaps the child.
+// A child process started with fork and exec, its output going to ALogFile. The constructor
+// returns once the child runs AArgs[0] (or has failed to exec it and exits), waiting at most
+// ten seconds: until then the child is a copy of the test process and holds its descriptors.
+// The destructor sends SIGTERM, waits up to two seconds, then SIGKILL, and reaps the child.
 class TTestProcess {
  public:
   TTestProcess(const std::vector<std::string>& AArgs, const std::string& ALogFile);
