@@ -34,9 +34,9 @@ TAnswer AnswerOf(const TozkOpenAIClass_ResponseItem_Message& aMessage) {
   TAnswer lAnswer;
   std::u16string lRefusal;
   std::u16string lAnnotations;
-  auto lAdd = [&](const std::u16string& aJSON) {
+  // Each annotation is appended piece by piece: no temporary string per "+".
+  auto lBegin = [&] {
     if (!lAnnotations.empty()) lAnnotations += u',';
-    lAnnotations += aJSON;
   };
   for (const auto& lPart : aMessage.Content()) {
     if (!lPart) continue;
@@ -49,16 +49,31 @@ TAnswer AnswerOf(const TozkOpenAIClass_ResponseItem_Message& aMessage) {
       if (auto* lCitation =
               dynamic_cast<const TozkOpenAIClass_ResponseAnnotation_FileCitation*>(lNote.get())) {
         const std::u16string lAt = IntToStr(lOffset + lCitation->_Index());
-        lAdd(u"{\"type\":\"file_citation\",\"text\":" + JSONStringText(lCitation->Filename()) +
-             u",\"index\":" + lAt + u",\"start_index\":" + lAt + u",\"end_index\":" + lAt +
-             u",\"file_citation\":{\"file_id\":" + JSONStringText(lCitation->FileId()) +
-             u",\"quote\":\"\"}}");
+        lBegin();
+        lAnnotations += u"{\"type\":\"file_citation\",\"text\":";
+        lAnnotations += JSONStringText(lCitation->Filename());
+        lAnnotations += u",\"index\":";
+        lAnnotations += lAt;
+        lAnnotations += u",\"start_index\":";
+        lAnnotations += lAt;
+        lAnnotations += u",\"end_index\":";
+        lAnnotations += lAt;
+        lAnnotations += u",\"file_citation\":{\"file_id\":";
+        lAnnotations += JSONStringText(lCitation->FileId());
+        lAnnotations += u",\"quote\":\"\"}}";
       } else if (auto* lPath = dynamic_cast<const TozkOpenAIClass_ResponseAnnotation_FilePath*>(
                      lNote.get())) {
         const std::u16string lAt = IntToStr(lOffset + lPath->_Index());
-        lAdd(u"{\"type\":\"file_path\",\"text\":\"\",\"index\":" + lAt + u",\"start_index\":" +
-             lAt + u",\"end_index\":" + lAt + u",\"file_path\":{\"file_id\":" +
-             JSONStringText(lPath->FileId()) + u"}}");
+        lBegin();
+        lAnnotations += u"{\"type\":\"file_path\",\"text\":\"\",\"index\":";
+        lAnnotations += lAt;
+        lAnnotations += u",\"start_index\":";
+        lAnnotations += lAt;
+        lAnnotations += u",\"end_index\":";
+        lAnnotations += lAt;
+        lAnnotations += u",\"file_path\":{\"file_id\":";
+        lAnnotations += JSONStringText(lPath->FileId());
+        lAnnotations += u"}}";
       }
     }
     lAnswer.Text += lPart->Text();

@@ -59,8 +59,9 @@ class TSender {
       if (handle < 0) return;
       int64_t left = kBytes;
       while (left > 0) {
-        const ssize_t n = ::send(handle, block.data(),
-                                 size_t(std::min<int64_t>(left, block.size())), MSG_NOSIGNAL);
+        const ssize_t n = ::send(
+            handle, block.data(),
+            size_t(std::min<int64_t>(left, static_cast<int64_t>(block.size()))), MSG_NOSIGNAL);
         if (n <= 0) break;
         left -= n;
       }

@@ -100,6 +100,11 @@ void AppendWords(TRandom& aRandom, std::string& aOut, size_t aLength) {
   }
 }
 
+// Appends each part in turn to aOut, without the temporaries of a chain of "+".
+template <class... TParts> void Append(std::string& aOut, const TParts&... aParts) {
+  (aOut += ... += aParts);
+}
+
 std::string MessagesResponse() {
   TRandom r(1);
   const size_t target = 1 << 20;
@@ -113,10 +118,10 @@ std::string MessagesResponse() {
     if (i == 0) firstId = id;
     lastId = id;
     if (i) s += ',';
-    s += R"({"id":")" + id + R"(","object":"thread.message","created_at":)" +
-         std::to_string(1712345678 + i) + R"(,"assistant_id":")" + assistant +
-         R"(","thread_id":")" + thread + R"(","run_id":")" + run +
-         R"(","role":"assistant","content":[{"type":"text","text":{"value":")";
+    Append(s, R"({"id":")", id, R"(","object":"thread.message","created_at":)",
+           std::to_string(1712345678 + i), R"(,"assistant_id":")", assistant, R"(","thread_id":")",
+           thread, R"(","run_id":")", run,
+           R"(","role":"assistant","content":[{"type":"text","text":{"value":")");
     // Spread what is left of the 1 MiB evenly over the remaining messages.
     size_t budget = (target - s.size()) / static_cast<size_t>(count - i);
     size_t textStart = s.size();
@@ -128,9 +133,9 @@ std::string MessagesResponse() {
     s += R"(","annotations":[)";
     for (int a = 0; a < 2; ++a) {
       if (a) s += ',';
-      s += R"({"type":"file_citation","text":")" + marker + R"(","start_index":)" +
-           std::to_string(textLength) + R"(,"end_index":)" + std::to_string(textLength + 13) +
-           R"(,"file_citation":{"file_id":")" + Id(r, "file-", 24) + R"("}})";
+      Append(s, R"({"type":"file_citation","text":")", marker, R"(","start_index":)",
+             std::to_string(textLength), R"(,"end_index":)", std::to_string(textLength + 13),
+             R"(,"file_citation":{"file_id":")", Id(r, "file-", 24), R"("}})");
     }
     s += R"(]}}],"attachments":[],"metadata":{}})";
   }

@@ -423,6 +423,8 @@ void TIdCustomHTTP::ReadBody(TIdHTTPRequest& ARequest, TIdHTTPResponse& ARespons
   if (IdIsChunkedTransfer(AResponse.RawHeaders())) {
     framing = TFraming::Chunked;
     possible = !FOptions.Contains(hoNoReadChunked);
+    // The same framing as the last branch, on purpose: it must be tested before the length.
+    // NOLINTNEXTLINE(bugprone-branch-clone): deliberate, ordered before the Content-Length test
   } else if (AResponse.RawHeaders().IndexOfName(u"Transfer-Encoding") >= 0) {
     framing = TFraming::UntilClose; // another final coding: only the close ends the body
     possible = true;

@@ -23,7 +23,7 @@ const char kHex[] = "0123456789ABCDEF";
 // A read-only stream that encodes another stream while it is read, holding only one block.
 class TEncoderStream : public TStream {
  public:
-  explicit TEncoderStream(TStream& ASource) : FSource(ASource), FIn(64 * 1024) {}
+  explicit TEncoderStream(TStream& ASource) : FSource(ASource), FIn(size_t{64} * 1024) {}
 
   int64_t Read(void* aBuffer, int64_t aCount) override {
     auto* out = static_cast<uint8_t*>(aBuffer);
@@ -65,7 +65,7 @@ class TEncoderStream : public TStream {
   // Number of bytes the source encodes to, counted by encoding it once from its start.
   int64_t CountAll() {
     Seek(0, TSeekOrigin::soBeginning);
-    std::vector<uint8_t> sink(64 * 1024);
+    std::vector<uint8_t> sink(size_t{64} * 1024);
     int64_t total = 0, n;
     while ((n = Read(sink.data(), static_cast<int64_t>(sink.size()))) > 0) total += n;
     return total;
@@ -95,7 +95,8 @@ class TBase64EncoderStream : public TEncoderStream {
 
   static int64_t EncodedLength(int64_t aCount) {
     if (aCount <= 0) return 0;
-    const int64_t lines = (aCount + kLineBytes - 1) / kLineBytes;
+    const int64_t lineBytes = static_cast<int64_t>(kLineBytes);
+    const int64_t lines = (aCount + lineBytes - 1) / lineBytes;
     return (aCount + 2) / 3 * 4 + 2 * (lines - 1);
   }
 
@@ -504,7 +505,7 @@ int64_t TIdMultiPartFormDataStream::Skip(int64_t ACount) {
       skipped += k;
       continue;
     }
-    if (scratch.empty()) scratch.resize(64 * 1024);
+    if (scratch.empty()) scratch.resize(size_t{64} * 1024);
     const int64_t n =
         Read(scratch.data(), std::min<int64_t>(left, static_cast<int64_t>(scratch.size())));
     if (n <= 0) break;

@@ -11,7 +11,7 @@ namespace {
 
 // Storage up to this size is kept when the buffer empties or shrinks, so that the steady
 // receive-and-consume cycle of a connection (32 KiB reads plus slack) reuses one allocation.
-constexpr size_t kRetainedStorage = 128 * 1024;
+constexpr size_t kRetainedStorage = size_t{128} * 1024;
 
 const uint8_t* FindBytes(const uint8_t* AHay, size_t AHayLen, const uint8_t* ANeedle,
                          size_t ANeedleLen) {
@@ -175,7 +175,7 @@ void TIdBuffer::Write(uint64_t AValue) {
 
 void TIdBuffer::Write(const TIdIPv6Address& AValue) {
   uint8_t b[16];
-  for (int i = 0; i < 8; ++i) {
+  for (size_t i = 0; i < 8; ++i) {
     b[2 * i] = uint8_t(AValue.Words[i] >> 8);
     b[2 * i + 1] = uint8_t(AValue.Words[i]);
   }
@@ -306,7 +306,7 @@ TIdIPv6Address TIdBuffer::ExtractToIPv6(bool AConvert) {
   CheckByteCount(count);
   const uint8_t* p = Data();
   TIdIPv6Address value;
-  for (int i = 0; i < 8; ++i) {
+  for (size_t i = 0; i < 8; ++i) {
     if (AConvert)
       value.Words[i] = uint16_t((p[2 * i] << 8) | p[2 * i + 1]);
     else

@@ -484,6 +484,9 @@ const TCodePageInfo* FindCodePage(uint16_t ACodePage) {
 // UTF-16 in host byte order, the form of char16_t in memory.
 const char* const kHostUTF16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
+// iconv_open's failure value is the handle (iconv_t)-1: the cast is its API, and the handle itself
+// (an opaque pointer type) is what is constant.
+// NOLINTNEXTLINE(misc-misplaced-const,performance-no-int-to-ptr): iconv's own failure value
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 // iconv descriptors carry conversion state, so one must never be used by two threads at once.
@@ -808,7 +811,7 @@ int TIdUTF16LittleEndianEncoding::GetBytes(const char16_t* AChars, int ACharCoun
                                            int AByteCount) const {
   if (!AChars || ACharCount <= 0 || !ABytes || AByteCount <= 0) return 0;
   const int n = std::min(ACharCount, AByteCount / 2);
-  for (int i = 0; i < n; ++i) {
+  for (ptrdiff_t i = 0; i < n; ++i) {
     ABytes[2 * i] = static_cast<uint8_t>(AChars[i] & 0xFF);
     ABytes[2 * i + 1] = static_cast<uint8_t>(AChars[i] >> 8);
   }
@@ -824,7 +827,7 @@ int TIdUTF16LittleEndianEncoding::GetChars(const uint8_t* ABytes, int AByteCount
                                            int ACharCount) const {
   if (!ABytes || AByteCount <= 0 || !AChars || ACharCount <= 0) return 0;
   const int n = std::min(AByteCount / 2, ACharCount);
-  for (int i = 0; i < n; ++i)
+  for (ptrdiff_t i = 0; i < n; ++i)
     AChars[i] = static_cast<char16_t>(ABytes[2 * i] | (ABytes[2 * i + 1] << 8));
   return n;
 }
@@ -847,7 +850,7 @@ int TIdUTF16BigEndianEncoding::GetBytes(const char16_t* AChars, int ACharCount, 
                                         int AByteCount) const {
   if (!AChars || ACharCount <= 0 || !ABytes || AByteCount <= 0) return 0;
   const int n = std::min(ACharCount, AByteCount / 2);
-  for (int i = 0; i < n; ++i) {
+  for (ptrdiff_t i = 0; i < n; ++i) {
     ABytes[2 * i] = static_cast<uint8_t>(AChars[i] >> 8);
     ABytes[2 * i + 1] = static_cast<uint8_t>(AChars[i] & 0xFF);
   }
@@ -858,7 +861,7 @@ int TIdUTF16BigEndianEncoding::GetChars(const uint8_t* ABytes, int AByteCount, c
                                         int ACharCount) const {
   if (!ABytes || AByteCount <= 0 || !AChars || ACharCount <= 0) return 0;
   const int n = std::min(AByteCount / 2, ACharCount);
-  for (int i = 0; i < n; ++i)
+  for (ptrdiff_t i = 0; i < n; ++i)
     AChars[i] = static_cast<char16_t>((ABytes[2 * i] << 8) | ABytes[2 * i + 1]);
   return n;
 }

@@ -495,6 +495,7 @@ TIdSSLMethodChoice TIdSSLContext::SelectTLSMethod(TIdSSLVersion AMethod) {
                                                 : TLS_method();
   // The linked release has only the version-flexible method; a fixed-version method is that
   // method bounded to its one version.
+  // NOLINTNEXTLINE(bugprone-branch-clone): SSLv3 is like SSLv2 only where the build has no SSLv3
   switch (AMethod) {
   case sslvSSLv2:
     choice.Method = nullptr;
@@ -705,7 +706,7 @@ bool TIdSSLContext::LoadDHParams() {
   TBioPtr bio = MemBio(data);
   TPKeyPtr params(PEM_read_bio_Parameters(bio.get(), nullptr));
   if (!params || SSL_CTX_set0_tmp_dh_pkey(fContext, params.get()) != 1) return false;
-  params.release(); // owned by the context now
+  (void)params.release(); // owned by the context now
   return true;
 }
 

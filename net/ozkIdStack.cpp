@@ -157,7 +157,7 @@ std::u16string FormatIPv4(const uint8_t* ABytes) {
 
 std::u16string FormatIPv6(const uint8_t* ABytes) {
   std::u16string result;
-  for (int i = 0; i < 8; ++i) {
+  for (size_t i = 0; i < 8; ++i) {
     if (i > 0) result += u':';
     result += Format(u"%X", (ABytes[2 * i] << 8) | ABytes[2 * i + 1]);
   }
@@ -185,7 +185,7 @@ socklen_t MakeSockAddr(const std::u16string& AIP, uint16_t APort, TIdIPVersion A
   uint16_t words[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   if (!AIP.empty() && !ParseIPv6(AIP, words))
     throw EIdInvalidIPv6Address(Format(u"Invalid IPv6 address: %s", AIP));
-  for (int i = 0; i < 8; ++i) {
+  for (size_t i = 0; i < 8; ++i) {
     sin6->sin6_addr.s6_addr[2 * i] = uint8_t(words[i] >> 8);
     sin6->sin6_addr.s6_addr[2 * i + 1] = uint8_t(words[i]);
   }
@@ -491,7 +491,7 @@ std::u16string NormalizeIPv6Literal(std::u16string_view AText) {
   uint16_t words[8];
   if (!ParseIPv6(AText, words)) return {};
   uint8_t bytes[16];
-  for (int i = 0; i < 8; ++i) {
+  for (size_t i = 0; i < 8; ++i) {
     bytes[2 * i] = uint8_t(words[i] >> 8);
     bytes[2 * i + 1] = uint8_t(words[i]);
   }
@@ -570,7 +570,7 @@ bool TIdSocketList::SelectRead(int ATimeout) const {
     for (TIdStackSocketHandle h : FHandles) fds.push_back(pollfd{h, POLLIN, 0});
   }
   if (fds.empty()) return false;
-  const bool unlimited = ATimeout == IdTimeoutInfinite || ATimeout < 0;
+  const bool unlimited = ATimeout < 0; // IdTimeoutInfinite is one of the negative values
   const uint64_t start = MonotonicMilliseconds();
   while (true) {
     int wait = -1;

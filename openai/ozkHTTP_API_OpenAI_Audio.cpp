@@ -97,7 +97,7 @@ void TozkHTTP_API_OpenAI_Base_Methods::DoRecordAudio(const std::u16string& aFile
     MCIError();
   }
 
-  std::vector<int16_t> lBlock(kSampleRate / 10 * kChannels);
+  std::vector<int16_t> lBlock(size_t{kSampleRate} / 10 * kChannels);
   uint64_t lRemaining = lFrames;
   while (lRemaining > 0) {
     const snd_pcm_uframes_t lWant =

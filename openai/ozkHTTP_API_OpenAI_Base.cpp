@@ -74,7 +74,7 @@ std::u16string WithoutTrailingSlash(std::u16string aText) {
 // other kind as its JSON text.
 std::u16string FieldText(TozkObjectJSON& aMember) {
   if (aMember.JSONType() != ozkJSONString) return aMember.Value().AsString();
-  const std::u16string lStored = aMember.StoredValue().AsString();
+  std::u16string lStored = aMember.StoredValue().AsString(); // not const: moved on return
   try {
     return JSONUnescape(lStored);
   } catch (const EozkJSONError&) {
