@@ -51,7 +51,7 @@ std::u16string TozkHTTP_API_OpenAI_Base_Methods::TempRecordingFile(const std::u1
 std::u16string TozkHTTP_API_OpenAI_Base_Methods::RecordAudioFile(const std::u16string& aFile,
                                                                  const std::u16string& aDefaultName,
                                                                  uint32_t aTime) {
-  const std::u16string lTarget = aFile.empty() ? TempRecordingFile(aDefaultName) : aFile;
+  std::u16string lTarget = aFile.empty() ? TempRecordingFile(aDefaultName) : aFile;
   DoRecordAudio(lTarget, aTime);
   if (!FileExists(lTarget)) throw Exception(u"The audio file has not been created.");
   return lTarget;

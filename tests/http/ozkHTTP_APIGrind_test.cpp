@@ -127,6 +127,7 @@ TEST(HTTPAPIGrind, EveryExchangeAtEveryTLSRecordSizeAndCutOffAtEveryByte) {
   // The exchanges are independent (a server and an executor each), so they run side by side.
   std::vector<std::thread> threads;
   const std::vector<TAPICase> cases = APICases();
+  threads.reserve(cases.size());
   for (const TAPICase& c : cases)
     threads.emplace_back([&, c] { GrindExchange(c, ca, splits, cuts); });
   for (std::thread& t : threads) t.join();

@@ -170,7 +170,7 @@ namespace {
 
 // Reads one HTTP request over TLS and answers it.
 ozktest::TTestTLSBehaviour TLSAnswer(std::string AReply) {
-  return [AReply](ozktest::TTestTLSConnection& c) {
+  return [AReply = std::move(AReply)](ozktest::TTestTLSConnection& c) {
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {

@@ -402,7 +402,7 @@ TEST(IdConnectThroughHttpProxy, ChallengeAndTunnelAtEverySplitPointAndFailure) {
         Tunnel(io);
         if (io.ReadLn() != u"through") throw EIdException(u"the tunnel lost its bytes");
       },
-      [&](ozktest::TTestMemoryIOHandler& io, std::exception_ptr error, int n) {
+      [&](ozktest::TTestMemoryIOHandler& io, const std::exception_ptr& error, int n) {
         SCOPED_TRACE("operation " + std::to_string(n) + " failing");
         if (!error) return; // the failed operation did not matter
         ++failures;

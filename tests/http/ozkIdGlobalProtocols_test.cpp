@@ -331,6 +331,7 @@ TEST(MimeTable, ThreadSafeTableSharedBetweenThreads) {
   TIdThreadSafeMimeTable shared(true);
   std::vector<std::thread> threads;
   std::atomic<int> wrong{0};
+  threads.reserve(4);
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&, t] {
       for (int i = 0; i < 200; ++i) {

@@ -9,7 +9,6 @@
 #include "support/ozkTestLoopback.h"
 
 using namespace ozkhttptest;
-using ozktest::TTestPeerConnection;
 using ozktest::TTestScriptedServer;
 
 namespace {

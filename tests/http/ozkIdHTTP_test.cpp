@@ -14,7 +14,6 @@
 #include "support/ozkTestUtil.h"
 
 using namespace ozkhttptest;
-using ozktest::TTestPeerConnection;
 using ozktest::TTestScriptedServer;
 
 namespace {
@@ -298,6 +297,7 @@ TEST(IdHTTPWire, ErrorStatusesCarryStatusLineAndBody) {
   TTestScriptedServer server(Serve(
       {Response("404 Not Found", {"Content-Type: application/json"},
                 "{\"error\":{\"message\":\"No such assistant\"}}"),
+       // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one reply written over two lines
        "HTTP/1.1 500 Internal Server Error\r\nTransfer-Encoding: chunked\r\n"
        "Content-Type: text/plain; charset=utf-8\r\n\r\n6\r\nbroken\r\n0\r\n\r\n",
        Response("404 Not Found", {}, "ignored body"), Response("404 Not Found", {}, "wanted body"),

@@ -217,6 +217,7 @@ TEST_F(LogFileTest, EventOrderRawDumpAndChain) {
 TEST_F(LogFileTest, OneWriterFedFromSeveralThreads) {
   auto log = Writer();
   std::vector<std::thread> threads;
+  threads.reserve(4);
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&, t] {
       for (int i = 0; i < 200; ++i) {

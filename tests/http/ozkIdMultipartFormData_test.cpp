@@ -50,7 +50,7 @@ class TempDir {
   }
   ~TempDir() { fs::remove_all(FPath); }
   std::string File(const std::string& aName, const std::string& aContent) const {
-    const std::string p = FPath + "/" + aName;
+    std::string p = FPath + "/" + aName;
     std::ofstream(p, std::ios::binary) << aContent;
     return p;
   }

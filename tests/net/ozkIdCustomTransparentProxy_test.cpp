@@ -25,7 +25,8 @@ namespace {
 // that stands in for the proxy).
 class TTestLineProxy : public TIdCustomTransparentProxy {
  public:
-  explicit TTestLineProxy(std::u16string AHost = u"", uint16_t APort = 0, bool ASilent = false)
+  explicit TTestLineProxy(const std::u16string& AHost = u"", uint16_t APort = 0,
+                          bool ASilent = false)
       : FSilent(ASilent) {
     SetHost(AHost);
     SetPort(APort);

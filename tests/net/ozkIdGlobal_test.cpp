@@ -300,6 +300,7 @@ TEST(IdMBCSEncoding, ConcurrentConversionsStayCorrect) {
   const TIdBytes sjisBytes = sjis->GetBytes(text), jisBytes = jis->GetBytes(text);
   std::atomic<int> wrong{0};
   std::vector<std::thread> threads;
+  threads.reserve(4);
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&] {
       for (int i = 0; i < 300; ++i) {
@@ -348,6 +349,7 @@ TEST(IdSharedEncodings, RacingFirstRequestsEndWithOneInstance) {
         std::barrier start(kThreads);
         IIdTextEncoding* got[kThreads][2] = {};
         std::vector<std::thread> threads;
+        threads.reserve(kThreads);
         for (int t = 0; t < kThreads; ++t) {
           threads.emplace_back([&, t] {
             start.arrive_and_wait();

@@ -83,6 +83,7 @@ TEST(TIdIOHandlerReadLn, LineLengthLimit) {
   for (int chunk : {0, 1000, 4096, 16384, 16385}) {
     SCOPED_TRACE(chunk);
     TTestMemoryIOHandler io;
+    // NOLINTNEXTLINE(performance-inefficient-string-concatenation): test input, built once
     io.SetInput(exact + "\n" + exact + "b\n");
     io.SetChunkSize(chunk);
     io.Open();

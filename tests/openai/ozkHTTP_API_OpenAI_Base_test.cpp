@@ -49,7 +49,8 @@ void PointAt(TozkHTTP_API_OpenAI& aClient, const TOpenAIRecordingServer& aServer
 }
 
 TOpenAIRecordingServer::TResponder Always(int aStatus, std::string aReason, std::string aBody) {
-  return [=](const TRecordedRequest&, int) {
+  return [aStatus, aReason = std::move(aReason), aBody = std::move(aBody)](const TRecordedRequest&,
+                                                                           int) {
     return TCannedResponse{aStatus, aReason, aBody, "application/json"};
   };
 }
@@ -61,7 +62,7 @@ struct TTempDir {
   }
   ~TTempDir() { std::filesystem::remove_all(Path); }
   std::string Write(const std::string& aName, const std::string& aData) const {
-    const std::string lPath = Path + "/" + aName;
+    std::string lPath = Path + "/" + aName;
     std::ofstream(lPath, std::ios::binary).write(aData.data(), static_cast<long>(aData.size()));
     return lPath;
   }

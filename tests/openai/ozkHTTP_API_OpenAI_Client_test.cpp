@@ -16,7 +16,6 @@
 #include "base/ozkText.h"
 #include "openai/ozkOpenAITestServer.h"
 
-using ozktest::TCannedResponse;
 using ozktest::TOpenAIRecordingServer;
 using ozktest::TRecordedRequest;
 
@@ -41,7 +40,7 @@ class TWireFiles {
   }
   ~TWireFiles() { std::filesystem::remove_all(FDir); }
   std::string Write(const std::string& aName, const std::string& aData) const {
-    const std::string lPath = FDir + "/" + aName;
+    std::string lPath = FDir + "/" + aName;
     std::ofstream(lPath, std::ios::binary).write(aData.data(), static_cast<long>(aData.size()));
     return lPath;
   }

@@ -183,6 +183,7 @@ TEST(OpenAIBase, CreateReadAndAsString) {
 
 TEST(OpenAIMemberDocument, CopyMatchesTextRoundTripOnParsedDocuments) {
   const std::u16string lTexts[] = {
+      // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one document written over three lines
       uR"({"a":{"x":1,"x":2,"s":"{not json","t":"[x]","e":"q\"uo\\te\u00e9","n":null,"T":TRUE,)"
       uR"("F":False,"p":+5,"z":007,"d":-1.5e+3,"arr":[1,[2,[3,[]]],{"k":[]},null,"s"],)"
       uR"("":{"":1},"w":"C:\dir\file.txt"},"b":[{"q":null},null,"str",[],{}],"c":[]})",
