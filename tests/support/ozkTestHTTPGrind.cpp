@@ -46,7 +46,7 @@ int GrindReply(const TWireFixture& AFixture, const std::function<void(TWireExcha
   const int sizes = static_cast<int>(AFixture.Bytes().size());
   for (int size = 1; size <= sizes; ++size) {
     SCOPED_TRACE("read size " + std::to_string(size));
-    RunWireFixture(AFixture, size, 0, [&](TWireExchange& x, std::exception_ptr error) {
+    RunWireFixture(AFixture, size, 0, [&](TWireExchange& x, const std::exception_ptr& error) {
       if (error) {
         try {
           std::rethrow_exception(error);
@@ -78,7 +78,7 @@ TFaultReport FailEveryOperation(const TWireFixture& AFixture, int AReadSize) {
   TFaultReport report;
   std::vector<uint8_t> cleanBody;
   int operations = 0;
-  RunWireFixture(AFixture, AReadSize, 0, [&](TWireExchange& x, std::exception_ptr error) {
+  RunWireFixture(AFixture, AReadSize, 0, [&](TWireExchange& x, const std::exception_ptr& error) {
     if (error) {
       ADD_FAILURE() << "the clean run failed";
       return;
@@ -90,7 +90,7 @@ TFaultReport FailEveryOperation(const TWireFixture& AFixture, int AReadSize) {
     SCOPED_TRACE("operation " + std::to_string(n) + " of " + std::to_string(operations) +
                  " failing, read size " + std::to_string(AReadSize));
     ++report.Runs;
-    RunWireFixture(AFixture, AReadSize, n, [&](TWireExchange& x, std::exception_ptr error) {
+    RunWireFixture(AFixture, AReadSize, n, [&](TWireExchange& x, const std::exception_ptr& error) {
       if (!error) {
         ++report.Survived;
         if (AFixture.BodyEndsAtClose)

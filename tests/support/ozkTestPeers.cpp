@@ -42,7 +42,7 @@ bool WriteWholeFile(const std::string& AFile, const std::string& AData) {
 
 bool WritePatternFile(const std::string& AFile, uint64_t ASize) {
   // 251 * 4096 bytes: a whole number of pattern periods, so every block continues the pattern.
-  std::string block(251 * 4096, '\0');
+  std::string block(size_t{251} * 4096, '\0');
   for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(TestPatternByte(i));
   std::ofstream out(AFile, std::ios::binary | std::ios::trunc);
   for (uint64_t left = ASize; left > 0 && out;) {
@@ -70,7 +70,9 @@ std::string FindProgram(const std::string& AName) {
   std::string dir;
   while (std::getline(ss, dir, ':')) {
     if (dir.empty()) continue;
-    std::string full = dir + "/" + AName;
+    std::string full = dir;
+    full += '/';
+    full += AName;
     if (access(full.c_str(), X_OK) == 0) return full;
   }
   return {};
@@ -181,6 +183,7 @@ void WaitForExec(int AExecPipe) {
 
 TTestProcess::TTestProcess(const std::vector<std::string>& AArgs, const std::string& ALogFile) {
   std::vector<char*> argv;
+  argv.reserve(AArgs.size() + 1);
   for (const auto& a : AArgs) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   int log = open(ALogFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);

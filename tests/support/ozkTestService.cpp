@@ -76,6 +76,7 @@ void TTestService::Start() {
                  {"--tls-cert", FOptions.TLSCertFile, "--tls-key", FOptions.TLSKeyFile});
   lArgs.insert(lArgs.end(), FOptions.ExtraArgs.begin(), FOptions.ExtraArgs.end());
   std::vector<char*> lArgv;
+  lArgv.reserve(lArgs.size() + 1);
   for (auto& lArg : lArgs) lArgv.push_back(lArg.data());
   lArgv.push_back(nullptr);
 

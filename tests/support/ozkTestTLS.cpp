@@ -356,7 +356,7 @@ size_t TTestTLSReplyScript::TotalSize() const {
 }
 
 TTestTLSBehaviour ScriptedRepliesBehaviour(std::shared_ptr<TTestTLSReplyScript> AScript) {
-  return [AScript](TTestTLSConnection& c) {
+  return [AScript = std::move(AScript)](TTestTLSConnection& c) {
     // Small records in a row must not wait for the client's delayed acknowledgements.
     const int one = 1;
     setsockopt(c.Fd(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -528,7 +528,8 @@ void TTestTLSServer::AcceptLoop() {
 }
 
 void TTestTLSServer::Serve(int AFd) {
-  timeval tv{FOptions.IOTimeoutMs / 1000, (FOptions.IOTimeoutMs % 1000) * 1000};
+  timeval tv{FOptions.IOTimeoutMs / 1000,
+             static_cast<suseconds_t>(FOptions.IOTimeoutMs % 1000) * 1000};
   setsockopt(AFd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
   setsockopt(AFd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
   TTestTLSConnectionInfo info;

@@ -156,9 +156,12 @@ int ForEveryFailingOperation(
     AThen(io, error);
   };
   int operations = 0;
-  run(0, [&](TTestMemoryIOHandler& io, std::exception_ptr) { operations = io.OperationCount(); });
+  run(0, [&](TTestMemoryIOHandler& io, const std::exception_ptr&) {
+    operations = io.OperationCount();
+  });
   for (int n = 1; n <= operations + 1; ++n)
-    run(n, [&](TTestMemoryIOHandler& io, std::exception_ptr error) { AOutcome(io, error, n); });
+    run(n,
+        [&](TTestMemoryIOHandler& io, const std::exception_ptr& error) { AOutcome(io, error, n); });
   return operations + 1;
 }
 
