@@ -495,8 +495,8 @@ TIdSSLMethodChoice TIdSSLContext::SelectTLSMethod(TIdSSLVersion AMethod) {
                                                 : TLS_method();
   // The linked release has only the version-flexible method; a fixed-version method is that
   // method bounded to its one version.
-  // NOLINTNEXTLINE(bugprone-branch-clone): SSLv3 is like SSLv2 only where the build has no SSLv3
   switch (AMethod) {
+  // NOLINTNEXTLINE(bugprone-branch-clone): SSLv3 is like SSLv2 only where the build has no SSLv3
   case sslvSSLv2:
     choice.Method = nullptr;
     break; // no SSLv2 method exists in this release
