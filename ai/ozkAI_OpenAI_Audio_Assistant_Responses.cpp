@@ -34,9 +34,19 @@ TAnswer AnswerOf(const TozkOpenAIClass_ResponseItem_Message& aMessage) {
   TAnswer lAnswer;
   std::u16string lRefusal;
   std::u16string lAnnotations;
-  // Each annotation is appended piece by piece: no temporary string per "+".
-  auto lBegin = [&] {
+  // Each annotation is appended piece by piece (no temporary string per "+"): its type, its
+  // text and its position (index, start and end alike), then the caller adds the rest.
+  auto lBegin = [&](std::u16string_view aType, const std::u16string& aTextJSON, int64_t aIndex) {
     if (!lAnnotations.empty()) lAnnotations += u',';
+    const std::u16string lAt = IntToStr(aIndex);
+    lAnnotations += u"{\"type\":\"";
+    lAnnotations += aType;
+    lAnnotations += u"\",\"text\":";
+    lAnnotations += aTextJSON;
+    for (const char16_t* lKey : {u",\"index\":", u",\"start_index\":", u",\"end_index\":"}) {
+      lAnnotations += lKey;
+      lAnnotations += lAt;
+    }
   };
   for (const auto& lPart : aMessage.Content()) {
     if (!lPart) continue;
@@ -48,29 +58,14 @@ TAnswer AnswerOf(const TozkOpenAIClass_ResponseItem_Message& aMessage) {
     for (const auto& lNote : lPart->Annotations()) {
       if (auto* lCitation =
               dynamic_cast<const TozkOpenAIClass_ResponseAnnotation_FileCitation*>(lNote.get())) {
-        const std::u16string lAt = IntToStr(lOffset + lCitation->_Index());
-        lBegin();
-        lAnnotations += u"{\"type\":\"file_citation\",\"text\":";
-        lAnnotations += JSONStringText(lCitation->Filename());
-        lAnnotations += u",\"index\":";
-        lAnnotations += lAt;
-        lAnnotations += u",\"start_index\":";
-        lAnnotations += lAt;
-        lAnnotations += u",\"end_index\":";
-        lAnnotations += lAt;
+        lBegin(u"file_citation", JSONStringText(lCitation->Filename()),
+               lOffset + lCitation->_Index());
         lAnnotations += u",\"file_citation\":{\"file_id\":";
         lAnnotations += JSONStringText(lCitation->FileId());
         lAnnotations += u",\"quote\":\"\"}}";
       } else if (auto* lPath = dynamic_cast<const TozkOpenAIClass_ResponseAnnotation_FilePath*>(
                      lNote.get())) {
-        const std::u16string lAt = IntToStr(lOffset + lPath->_Index());
-        lBegin();
-        lAnnotations += u"{\"type\":\"file_path\",\"text\":\"\",\"index\":";
-        lAnnotations += lAt;
-        lAnnotations += u",\"start_index\":";
-        lAnnotations += lAt;
-        lAnnotations += u",\"end_index\":";
-        lAnnotations += lAt;
+        lBegin(u"file_path", u"\"\"", lOffset + lPath->_Index());
         lAnnotations += u",\"file_path\":{\"file_id\":";
         lAnnotations += JSONStringText(lPath->FileId());
         lAnnotations += u"}}";
