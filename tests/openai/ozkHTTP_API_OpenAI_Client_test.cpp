@@ -15,8 +15,10 @@
 
 #include "base/ozkText.h"
 #include "openai/ozkOpenAITestServer.h"
+#include "openai/ozkOpenAIWireSetup.h"
 
 using ozktest::TOpenAIRecordingServer;
+using ozktest::TProviderSetup;
 using ozktest::TRecordedRequest;
 
 namespace {
@@ -307,28 +309,10 @@ void ExpectParts(const TRecordedRequest& aRequest, const std::vector<TPart>& aPa
   }
 }
 
-struct TProviderSetup {
-  const char* Name;
-  TozkOpenAIProvider Provider;
-  std::u16string Organization;
-};
-
-void PrintTo(const TProviderSetup& aSetup, std::ostream* aOut) {
-  *aOut << aSetup.Name;
-}
-
 class WireCatalogue : public ::testing::TestWithParam<TProviderSetup> {
  protected:
   void Configure(TozkHTTP_API_OpenAI& aClient) {
-    TozkHTTPOpenAI_Options& lOptions = aClient.OpenAIOptions();
-    lOptions.SetApiKey(u"sk-test");
-    lOptions.SetProvider(GetParam().Provider);
-    lOptions.SetOrganization(GetParam().Organization);
-    lOptions.SetBaseURL(FServer.Origin() + u"/");
-    lOptions.AzureOptions().SetEndpoint(FServer.Origin());
-    lOptions.AzureOptions().SetResourceName(u"res");
-    lOptions.AzureOptions().SetDeploymentId(u"dep-1");
-    lOptions.HttpOptions().SetReadTimeout(5000);
+    ozktest::ConfigureForServer(aClient, GetParam(), FServer.Origin());
   }
 
   // The request target the case must produce for the configured provider.

@@ -13,10 +13,12 @@
 
 #include "base/ozkText.h"
 #include "openai/ozkOpenAITestServer.h"
+#include "openai/ozkOpenAIWireSetup.h"
 #include "ozkHTTP_API_OpenAI_SchemaCheck.h"
 
 using ozktest::TCannedResponse;
 using ozktest::TOpenAIRecordingServer;
+using ozktest::TProviderSetup;
 using ozktest::TRecordedRequest;
 
 namespace {
@@ -188,24 +190,10 @@ std::vector<TWireCase> WireCases() {
   };
 }
 
-struct TProviderSetup {
-  const char* Name;
-  TozkOpenAIProvider Provider;
-  std::u16string Organization;
-};
-
 class ResponsesWire : public ::testing::TestWithParam<TProviderSetup> {
  protected:
   void Configure(TozkHTTP_API_OpenAI& aClient) {
-    TozkHTTPOpenAI_Options& lOptions = aClient.OpenAIOptions();
-    lOptions.SetApiKey(u"sk-test");
-    lOptions.SetProvider(GetParam().Provider);
-    lOptions.SetOrganization(GetParam().Organization);
-    lOptions.SetBaseURL(FServer.Origin() + u"/");
-    lOptions.AzureOptions().SetEndpoint(FServer.Origin());
-    lOptions.AzureOptions().SetResourceName(u"res");
-    lOptions.AzureOptions().SetDeploymentId(u"dep-1");
-    lOptions.HttpOptions().SetReadTimeout(5000);
+    ozktest::ConfigureForServer(aClient, GetParam(), FServer.Origin());
   }
   std::string Target(const std::string& aPath) const {
     return (GetParam().Provider == oapvAzure ? "/openai/v1" : "/v1") + aPath;
