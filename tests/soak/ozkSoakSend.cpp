@@ -2,8 +2,9 @@
 // with its periodic fault mode on (every n-th request answers 500, every m-th connection is
 // reset) and the client's retrying on. Every Send must end in an answer, in a run problem that
 // the window would show, or in the component's error (an Exception); anything else (a foreign
-// exception, a Send that ends silently) fails the run. Open descriptors and resident memory are
-// printed at the start, after a warm-up and at the end, and must stay flat from the warm-up on.
+// exception, a Send that ends silently) fails the run. Open descriptors, the heap in use and
+// resident memory are printed at the start, after a warm-up and at the end, and must stay flat
+// from the warm-up on.
 //
 //   ozk_soak_send --data-dir DIR [--sends 500] [--api assistants|responses]
 //                 [--fail-every 20] [--reset-every 50] [--minutes 15]
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,13 +38,18 @@ struct TSoakOptions {
   int WarmUp = 20;
 };
 
-// Memory may settle a little (allocator arenas, the TLS-free client's buffers); a leak of one
-// object per Send over 480 Sends would pass this only if it were under ~8 KiB each.
+// Bytes the allocator has handed out and not had back: the leak check. Whatever the Sends leave
+// behind beyond the warm-up's state (the current assistant and thread are replaced, not added
+// to) shows here; 64 KiB over 480 Sends catches a leak of about 140 bytes a Send.
+constexpr long cHeapGrowthLimitKiB = 64;
+// Resident memory also counts allocator arenas and pages the allocator keeps for reuse, so it
+// is only a coarse second check.
 constexpr long cRSSGrowthLimitKiB = 4096;
 
 struct TProcessUse {
   int Descriptors = 0;
   long ResidentKiB = 0;
+  long HeapInUseKiB = 0;
 };
 
 TProcessUse MeasureProcess() {
@@ -56,12 +63,15 @@ TProcessUse MeasureProcess() {
   std::ifstream lStatus("/proc/self/status");
   for (std::string lLine; std::getline(lStatus, lLine);)
     if (lLine.rfind("VmRSS:", 0) == 0) lUse.ResidentKiB = std::atol(lLine.c_str() + 6);
+  // In use in every arena, small blocks and mapped large ones alike.
+  const struct mallinfo2 lHeap = mallinfo2();
+  lUse.HeapInUseKiB = static_cast<long>((lHeap.uordblks + lHeap.hblkhd) / 1024);
   return lUse;
 }
 
 void PrintUse(const char* aWhen, const TProcessUse& aUse) {
-  std::printf("%-16s open descriptors %d, resident memory %ld KiB\n", aWhen, aUse.Descriptors,
-              aUse.ResidentKiB);
+  std::printf("%-16s open descriptors %d, heap in use %ld KiB, resident memory %ld KiB\n", aWhen,
+              aUse.Descriptors, aUse.HeapInUseKiB, aUse.ResidentKiB);
 }
 
 bool ParseArgs(int argc, char** argv, TSoakOptions& aOptions) {
@@ -83,6 +93,21 @@ bool ParseArgs(int argc, char** argv, TSoakOptions& aOptions) {
       return false;
   }
   return argc % 2 == 1 && !aOptions.DataDir.empty() && aOptions.Sends > aOptions.WarmUp;
+}
+
+// The process's use right after a new thread replaced the current one. Without an assistants
+// thread the component keeps the conversation itself, and it grows with every Send by design;
+// a fresh thread drops it, so two such measurements differ only by what leaked. A fault may
+// fail the thread's creation: it is tried again a few times.
+TProcessUse MeasureWithFreshThread(TozkAI_OpenAI_Assistant& aAssistant) {
+  for (int lTry = 0; lTry < 5; ++lTry) {
+    try {
+      aAssistant.CreateThread();
+      break;
+    } catch (const Exception&) {
+    }
+  }
+  return MeasureProcess();
 }
 
 enum class TOutcome { Answer, RunProblem, ComponentError, Silent };
@@ -151,7 +176,8 @@ int main(int argc, char** argv) {
   TProcessUse lWarm;
   for (; lSent < lOptions.Sends && std::chrono::steady_clock::now() < lDeadline; ++lSent) {
     if (lSent == lOptions.WarmUp) {
-      lWarm = MeasureProcess();
+      lWarm = MeasureWithFreshThread(lAssistant);
+      lNewThread = false;
       PrintUse("after warm-up:", lWarm);
     }
     std::u16string lDetail;
@@ -173,7 +199,7 @@ int main(int argc, char** argv) {
       ++lErrors[std::string("foreign exception: ") + e.what()];
     }
   }
-  const TProcessUse lEnd = MeasureProcess();
+  const TProcessUse lEnd = MeasureWithFreshThread(lAssistant);
   PrintUse("end:", lEnd);
 
   std::printf("sends %d of %d: answers %d, run problems %d, component errors %d, silent %d, "
@@ -193,6 +219,8 @@ int main(int argc, char** argv) {
   if (lCounts[TOutcome::Silent] || lForeign) lFail("a Send ended without an answer or an error");
   if (lCounts[TOutcome::Answer] == 0) lFail("no Send was answered");
   if (lEnd.Descriptors != lWarm.Descriptors) lFail("open descriptors changed after the warm-up");
+  if (lEnd.HeapInUseKiB - lWarm.HeapInUseKiB > cHeapGrowthLimitKiB)
+    lFail("heap memory in use grew after the warm-up");
   if (lEnd.ResidentKiB - lWarm.ResidentKiB > cRSSGrowthLimitKiB)
     lFail("resident memory grew after the warm-up");
   if (lStop != 0) lFail("the service did not stop cleanly");
