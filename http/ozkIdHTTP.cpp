@@ -82,6 +82,40 @@ class TCappedMemoryStream : public TStream {
   std::vector<uint8_t> FData;
 };
 
+// Keeps a socket corked while one request's head and body are written. The head and each body
+// block stay separate writes (the interceptor and the traffic log see every block); with
+// Nagle's algorithm on, the body's first small segment would otherwise wait for the
+// acknowledgement of the head, which the server delays while it waits for the body (about 40 ms
+// per request). Corked, the system sends full segments as they fill and the rest when the guard
+// uncorks. Both are best effort: a socket that refuses the option is written to as it is, and a
+// failed uncork only lets the system's own cork timer (200 ms) send what is held; neither may
+// replace the outcome of the request, an exception that is under way included.
+class TRequestCork {
+ public:
+  explicit TRequestCork(TIdIOHandlerSocket* ASocket) {
+    if (!ASocket || !ASocket->BindingAllocated()) return;
+    try {
+      ASocket->Binding()->SetCorked(true);
+      FBinding = ASocket->Binding();
+    } catch (const EIdException&) {
+    }
+  }
+  ~TRequestCork() {
+    // A write that failed may have closed the socket; its number may then belong to another.
+    if (!FBinding || !FBinding->HandleAllocated()) return;
+    try {
+      FBinding->SetCorked(false);
+    } catch (const EIdException&) {
+    }
+  }
+  TRequestCork(const TRequestCork&) = delete;
+  TRequestCork& operator=(const TRequestCork&) = delete;
+
+ private:
+  // The handler's binding lives as long as the handler, which outlives the request.
+  TIdSocketHandle* FBinding = nullptr;
+};
+
 } // namespace
 
 bool IsHTTPStatusLine(std::u16string_view ALine) {
@@ -840,8 +874,11 @@ void TIdCustomHTTP::ConnectToHost(TIdHTTPRequest& ARequest, TIdHTTPResponse& ARe
   else
     CheckAndConnect(AResponse);
 
+  TStream* source = ARequest.SourceStream();
+  // A head alone is one write and leaves at once; only a head with a body is corked.
+  const TRequestCork cork(source ? Socket() : nullptr);
   FHTTPProto->BuildAndSendRequest(FURI.get());
-  if (TStream* source = ARequest.SourceStream()) IOHandler()->Write(*source, 0, false);
+  if (source) IOHandler()->Write(*source, 0, false);
 }
 
 void TIdCustomHTTP::ReadResponseHead(TIdHTTPProtocol& AProtocol) {

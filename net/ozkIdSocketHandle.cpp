@@ -171,6 +171,23 @@ void TIdSocketHandle::SetUseNagle(bool AValue) {
     SetSockOpt(IPPROTO_TCP, TCP_NODELAY, AValue ? 0 : 1);
 }
 
+void TIdSocketHandle::SetCorked(bool AValue) {
+#ifdef TCP_CORK
+  if (HandleAllocated() && FSocketType == SOCK_STREAM)
+    SetSockOpt(IPPROTO_TCP, TCP_CORK, AValue ? 1 : 0);
+#else
+  (void)AValue;
+#endif
+}
+
+bool TIdSocketHandle::Corked() {
+  int corked = 0;
+#ifdef TCP_CORK
+  if (HandleAllocated() && FSocketType == SOCK_STREAM) GetSockOpt(IPPROTO_TCP, TCP_CORK, corked);
+#endif
+  return corked != 0;
+}
+
 void TIdSocketHandle::SetBroadcastEnabled(bool AValue) {
   FBroadcastEnabled = AValue;
   if (HandleAllocated() && FSocketType != SOCK_STREAM)

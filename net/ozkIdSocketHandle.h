@@ -1,5 +1,5 @@
 // TIdSocketHandle: one operating-system socket with its local and peer addresses, binding
-// rules (address reuse, port ranges), Nagle and linger settings, and a readability wait.
+// rules (address reuse, port ranges), Nagle, corking and linger settings, and a readability wait.
 #pragma once
 
 #include <atomic>
@@ -66,6 +66,13 @@ class TIdSocketHandle {
   bool UseNagle() const { return FUseNagle; }
   // Only a change is applied, and only to an allocated stream socket (TCP_NODELAY).
   void SetUseNagle(bool AValue);
+  // TCP_CORK: while corked, the system holds back segments that are not full (for at most
+  // 200 ms) so that several writes that belong together leave as full segments; uncorking sends
+  // what is held at once. Applies to an allocated stream socket only (elsewhere, and on systems
+  // without the option, nothing happens and Corked() is false). Raises the socket error when
+  // the system refuses the option. Corked() reads the state back from the system.
+  void SetCorked(bool AValue);
+  bool Corked();
   TIdReuseSocket ReuseSocket() const { return FReuseSocket; }
   void SetReuseSocket(TIdReuseSocket AValue) { FReuseSocket = AValue; }
   uint16_t ClientPortMin() const { return FClientPortMin; }

@@ -249,6 +249,29 @@ TEST(TIdSocketHandle, ReadableNeedsASocketAndIPVersionIsFixedWhileAllocated) {
   EXPECT_EQ(handle.IPVersion(), Id_IPv4);
 }
 
+TEST(TIdSocketHandle, CorkingAppliesToAllocatedStreamSocketsOnly) {
+  TIdSocketHandle handle;
+  handle.SetCorked(true); // nothing allocated: nothing to cork, no error
+  EXPECT_FALSE(handle.Corked());
+  handle.AllocateSocket();
+  EXPECT_FALSE(handle.Corked()); // a new socket is not corked
+  handle.SetCorked(true);
+  int cork = 0;
+  handle.GetSockOpt(6 /* IPPROTO_TCP */, 3 /* TCP_CORK */, cork);
+  EXPECT_NE(cork, 0);
+  EXPECT_TRUE(handle.Corked());
+  handle.SetCorked(false);
+  EXPECT_FALSE(handle.Corked());
+  EXPECT_TRUE(handle.UseNagle()); // corking leaves Nagle's setting alone
+  handle.CloseSocket();
+  EXPECT_FALSE(handle.Corked());
+
+  TIdSocketHandle datagram;
+  datagram.AllocateSocket(2 /* SOCK_DGRAM */);
+  datagram.SetCorked(true); // a datagram socket has no TCP option to set
+  EXPECT_FALSE(datagram.Corked());
+}
+
 // A peer that reset the connection before the handle read back its peer address made Connect
 // raise 10057 "Socket is not connected." instead of letting the read report the reset.
 TEST(TIdSocketHandle, ResetBeforePeerAddressIsReadIsReportedByTheNextRead) {
