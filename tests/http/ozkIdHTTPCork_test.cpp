@@ -125,7 +125,7 @@ TEST(IdHTTPCork, BodyThatFailsToReadLeavesTheSocketUncorkedAndTheErrorPropagates
     openAtDrop = SocketOpen(http);
     corkedAtDrop = CorkedNow(http);
   };
-  TFailingBody body(Pattern(3 * IdSendBufferSizeDefault), IdSendBufferSizeDefault);
+  TFailingBody body(Pattern(size_t{3} * IdSendBufferSizeDefault), IdSendBufferSizeDefault);
   TMemoryStream answer;
   try {
     http.Post(URL(server, u"/upload"), body, &answer);
